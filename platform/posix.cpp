@@ -1,0 +1,365 @@
+// POSIX implementation of the OS layer, with Windows semantics and Windows error codes:
+// the read-only attribute is "no write permission bit" and is enforced here for everyone,
+// root included; names are looked up as FindFirstFileA does.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "platform.h"
+
+namespace platform {
+namespace {
+
+thread_local ErrorCode lastError = 0;
+
+std::string ParentOf(const std::string& path) {
+    std::string::size_type slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Every errno becomes a Windows code here. path tells a missing file (2) from a missing
+// directory on the way to it (3).
+ErrorCode ErrnoToWindows(int err, const char* path) {
+    switch (err) {
+        case ENOENT:
+            return (path != nullptr && !IsDirectory(ParentOf(path))) ? kErrorPathNotFound : kErrorFileNotFound;
+        case ENOTDIR: return kErrorPathNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR: return kErrorAccessDenied;
+        case EEXIST: return kErrorFileExists;
+        case ENOSPC:
+        case EDQUOT: return kErrorDiskFull;
+        case ENAMETOOLONG: return kErrorFilenameExceedsRange;
+        case EMFILE:
+        case ENFILE: return kErrorTooManyOpenFiles;
+        case ENOMEM: return kErrorNotEnoughMemory;
+        case EINVAL: return kErrorInvalidParameter;
+        case EBUSY:
+        case ETXTBSY: return kErrorSharingViolation;
+        case EFBIG:
+        case EOVERFLOW: return kErrorFileTooLarge;
+        case EIO: return kErrorIoDevice;
+        case ELOOP: return kErrorCantResolveFilename;
+        default: return kErrorGenFailure;
+    }
+}
+
+bool FailWithErrno(const char* path) {
+    lastError = ErrnoToWindows(errno, path);
+    return false;
+}
+
+bool Fail(ErrorCode code) {
+    lastError = code;
+    return false;
+}
+
+bool IsReadOnlyMode(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
+bool WriteAll(int fd, const unsigned char* data, size_t size) {
+    while (size > 0) {
+        ssize_t written = write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+unsigned char Upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 32) : c; }
+
+bool WildcardMatch(const char* pattern, const char* name) {
+    const char* star = nullptr;
+    const char* resume = nullptr;
+    while (*name != '\0') {
+        if (*pattern == '*') {
+            star = pattern++;
+            resume = name;
+        } else if (*pattern == '?' || (*pattern != '\0' && Upper(*pattern) == Upper(*name))) {
+            ++pattern;
+            ++name;
+        } else if (star != nullptr) {
+            pattern = star + 1;
+            name = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == '*') ++pattern;
+    return *pattern == '\0';
+}
+
+// Name order as the Windows file systems keep it: upper-cased, then exact.
+bool NameBefore(const std::string& a, const std::string& b) {
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        unsigned char ua = Upper(static_cast<unsigned char>(a[i]));
+        unsigned char ub = Upper(static_cast<unsigned char>(b[i]));
+        if (ua != ub) return ua < ub;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+}  // namespace
+
+ErrorCode LastError() { return lastError; }
+void SetLastError(ErrorCode code) { lastError = code; }
+
+MappedFile::~MappedFile() { Release(); }
+
+bool MappedFile::Map(const char* fileName, bool writable) {
+    Release();
+    failedStep_ = Step::Open;
+    if (FaultInjected(Operation::Open)) return false;
+    struct stat st;
+    if (stat(fileName, &st) != 0) return FailWithErrno(fileName);
+    if (S_ISDIR(st.st_mode)) return Fail(kErrorAccessDenied);
+    if (writable && IsReadOnlyMode(st.st_mode)) return Fail(kErrorAccessDenied);
+    int fd = open(fileName, (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0) return FailWithErrno(fileName);
+    file_ = fd;
+
+    failedStep_ = Step::CreateMapping;
+    if (FaultInjected(Operation::CreateMapping)) return false;
+    if (fstat(fd, &st) != 0) return FailWithErrno(fileName);
+    if (st.st_size == 0) return Fail(kErrorFileInvalid);
+    if (static_cast<unsigned long long>(st.st_size) > SIZE_MAX) return Fail(kErrorNotEnoughMemory);
+    mapping_ = 1;
+
+    failedStep_ = Step::MapView;
+    if (FaultInjected(Operation::MapView)) return false;
+    size_t size = static_cast<size_t>(st.st_size);
+    void* view = mmap(nullptr, size, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd, 0);
+    if (view == MAP_FAILED) return FailWithErrno(fileName);
+    data_ = static_cast<std::uint8_t*>(view);
+    size_ = size;
+    failedStep_ = Step::Done;
+    return true;
+}
+
+void MappedFile::Release() {
+    ErrorKeeper keep;
+    if (data_ != nullptr) munmap(data_, size_);
+    data_ = nullptr;
+    size_ = 0;
+    mapping_ = 0;
+    if (file_ >= 0) close(static_cast<int>(file_));
+    file_ = -1;
+}
+
+bool FindFirstEntry(const char* pattern, std::string& entryName) {
+    if (FaultInjected(Operation::FindFirst)) return false;
+    std::string path(pattern);
+    std::string::size_type slash = path.find_last_of('/');
+    std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    std::string wanted = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (wanted.empty()) return Fail(kErrorFileNotFound);
+
+    if (wanted.find_first_of("*?") == std::string::npos) {
+        struct stat st;
+        if (stat(pattern, &st) == 0) {
+            entryName = wanted;
+            return true;
+        }
+    }
+    DIR* dir = opendir(directory.c_str());
+    if (dir == nullptr) return Fail(errno == ENOENT ? kErrorPathNotFound : ErrnoToWindows(errno, nullptr));
+    std::string best;
+    bool found = false;
+    while (dirent* entry = readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+        if (!WildcardMatch(wanted.c_str(), entry->d_name)) continue;
+        if (!found || NameBefore(entry->d_name, best)) best = entry->d_name;
+        found = true;
+    }
+    closedir(dir);
+    if (!found) return Fail(kErrorFileNotFound);
+    entryName = best;
+    return true;
+}
+
+bool CopyFileTo(const char* source, const char* destination, bool failIfExists) {
+    if (FaultInjected(Operation::Copy)) return false;
+    int in = open(source, O_RDONLY | O_CLOEXEC);
+    if (in < 0) return FailWithErrno(source);
+    struct stat from;
+    if (fstat(in, &from) != 0 || S_ISDIR(from.st_mode)) {
+        lastError = S_ISDIR(from.st_mode) ? kErrorAccessDenied : ErrnoToWindows(errno, source);
+        close(in);
+        return false;
+    }
+    struct stat to;
+    bool exists = stat(destination, &to) == 0;
+    ErrorCode refused = 0;
+    if (exists && failIfExists) refused = kErrorFileExists;
+    else if (exists && (S_ISDIR(to.st_mode) || IsReadOnlyMode(to.st_mode))) refused = kErrorAccessDenied;
+    else if (exists && to.st_dev == from.st_dev && to.st_ino == from.st_ino) refused = kErrorSharingViolation;
+    if (refused != 0) {
+        close(in);
+        return Fail(refused);
+    }
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
+    int out = open(destination, flags, 0666);
+    if (out < 0) {
+        FailWithErrno(destination);
+        close(in);
+        return false;
+    }
+    std::vector<unsigned char> buffer(1 << 16);
+    bool ok = true;
+    for (;;) {
+        ssize_t got = read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 || (got > 0 && !WriteAll(out, buffer.data(), static_cast<size_t>(got)))) {
+            ok = FailWithErrno(destination);
+            break;
+        }
+        if (got == 0) break;
+    }
+    if (ok) {
+        // As on Windows, the copy keeps the last-write time and the read-only attribute.
+        struct timespec times[2] = {from.st_atim, from.st_mtim};
+        futimens(out, times);
+        if (IsReadOnlyMode(from.st_mode)) {
+            struct stat now;
+            if (fstat(out, &now) == 0) fchmod(out, now.st_mode & ~static_cast<mode_t>(0222));
+        }
+    }
+    if (close(out) != 0 && ok) ok = FailWithErrno(destination);
+    close(in);
+    if (!ok && !exists) {
+        ErrorKeeper keep;
+        unlink(destination);
+    }
+    return ok;
+}
+
+bool DeleteFileNamed(const char* fileName) {
+    if (FaultInjected(Operation::Delete)) return false;
+    struct stat st;
+    if (lstat(fileName, &st) != 0) return FailWithErrno(fileName);
+    if (S_ISDIR(st.st_mode)) return Fail(kErrorAccessDenied);
+    if (!S_ISLNK(st.st_mode) && IsReadOnlyMode(st.st_mode)) return Fail(kErrorAccessDenied);
+    if (unlink(fileName) != 0) return FailWithErrno(fileName);
+    return true;
+}
+
+unsigned MakeTempFile(const char* directory, const char* prefix, char* buffer) {
+    if (FaultInjected(Operation::TempFile)) return 0;
+    unsigned start = static_cast<unsigned>((time(nullptr) ^ (getpid() << 4)) & 0xFFFF);
+    std::string dir(directory);
+    if (dir.empty()) dir = ".";
+    if (dir.back() != '/') dir += '/';
+    char shortPrefix[4] = {};
+    std::strncpy(shortPrefix, prefix, 3);
+    for (unsigned i = 0; i < 0xFFFF; ++i) {
+        unsigned unique = ((start + i) % 0xFFFF) + 1;
+        char name[32];
+        std::snprintf(name, sizeof name, "%s%04X.tmp", shortPrefix, unique);
+        std::string path = dir + name;
+        if (path.size() >= kMaxPath) {
+            lastError = kErrorFilenameExceedsRange;
+            return 0;
+        }
+        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            close(fd);
+            std::memcpy(buffer, path.c_str(), path.size() + 1);
+            return unique;
+        }
+        if (errno != EEXIST) {
+            FailWithErrno(path.c_str());
+            return 0;
+        }
+    }
+    lastError = kErrorFileExists;
+    return 0;
+}
+
+std::uint32_t GetAttributes(const char* fileName) {
+    if (FaultInjected(Operation::GetAttributes)) return kInvalidAttributes;
+    struct stat st;
+    if (stat(fileName, &st) != 0) {
+        FailWithErrno(fileName);
+        return kInvalidAttributes;
+    }
+    std::uint32_t attributes = 0;
+    if (S_ISDIR(st.st_mode)) attributes |= kAttributeDirectory;
+    if (IsReadOnlyMode(st.st_mode)) attributes |= kAttributeReadOnly;
+    return attributes == 0 ? kAttributeNormal : attributes;
+}
+
+bool SetAttributes(const char* fileName, std::uint32_t attributes) {
+    if (FaultInjected(Operation::SetAttributes)) return false;
+    struct stat st;
+    if (stat(fileName, &st) != 0) return FailWithErrno(fileName);
+    mode_t mode = st.st_mode & 07777;
+    mode = (attributes & kAttributeReadOnly) ? (mode & ~static_cast<mode_t>(0222)) : (mode | S_IWUSR);
+    if (chmod(fileName, mode) != 0) return FailWithErrno(fileName);
+    return true;
+}
+
+void GetSystemTimeNow(SystemTime& utc) {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    struct tm parts;
+    gmtime_r(&now.tv_sec, &parts);
+    utc = SystemTime{static_cast<std::uint16_t>(parts.tm_year + 1900), static_cast<std::uint16_t>(parts.tm_mon + 1),
+                     static_cast<std::uint16_t>(parts.tm_wday), static_cast<std::uint16_t>(parts.tm_mday),
+                     static_cast<std::uint16_t>(parts.tm_hour), static_cast<std::uint16_t>(parts.tm_min),
+                     static_cast<std::uint16_t>(parts.tm_sec), static_cast<std::uint16_t>(now.tv_nsec / 1000000)};
+}
+
+bool SystemTimeToLocal(const SystemTime& utc, SystemTime& local) {
+    if (FaultInjected(Operation::LocalTime)) return false;
+    if (utc.year < 1601 || utc.year > 30827 || utc.month < 1 || utc.month > 12 || utc.day < 1 || utc.day > 31 ||
+        utc.hour > 23 || utc.minute > 59 || utc.second > 59 || utc.milliseconds > 999)
+        return Fail(kErrorInvalidParameter);
+    struct tm parts = {};
+    parts.tm_year = utc.year - 1900;
+    parts.tm_mon = utc.month - 1;
+    parts.tm_mday = utc.day;
+    parts.tm_hour = utc.hour;
+    parts.tm_min = utc.minute;
+    parts.tm_sec = utc.second;
+    time_t seconds = timegm(&parts);
+    tzset();
+    struct tm localParts;
+    if (localtime_r(&seconds, &localParts) == nullptr) return Fail(kErrorInvalidParameter);
+    local = SystemTime{static_cast<std::uint16_t>(localParts.tm_year + 1900), static_cast<std::uint16_t>(localParts.tm_mon + 1),
+                       static_cast<std::uint16_t>(localParts.tm_wday), static_cast<std::uint16_t>(localParts.tm_mday),
+                       static_cast<std::uint16_t>(localParts.tm_hour), static_cast<std::uint16_t>(localParts.tm_min),
+                       static_cast<std::uint16_t>(localParts.tm_sec), utc.milliseconds};
+    return true;
+}
+
+bool IsLeadByte(unsigned char) { return false; }
+
+void SleepMilliseconds(unsigned milliseconds) {
+    struct timespec pause = {static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,139 @@
+// Win32 implementation of the OS layer: thin wrappers over the Win32 calls.
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform.h"
+
+namespace platform {
+
+ErrorCode LastError() { return ::GetLastError(); }
+void SetLastError(ErrorCode code) { ::SetLastError(code); }
+
+MappedFile::~MappedFile() { Release(); }
+
+bool MappedFile::Map(const char* fileName, bool writable) {
+    Release();
+    failedStep_ = Step::Open;
+    if (FaultInjected(Operation::Open)) return false;
+    HANDLE file = ::CreateFileA(fileName, writable ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    file_ = reinterpret_cast<std::intptr_t>(file);
+
+    failedStep_ = Step::CreateMapping;
+    if (FaultInjected(Operation::CreateMapping)) return false;
+    DWORD high = 0;
+    DWORD low = ::GetFileSize(file, &high);
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return false;
+    if (high != 0) {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    HANDLE mapping = ::CreateFileMappingA(file, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY, 0, 0, nullptr);
+    if (mapping == nullptr) return false;
+    mapping_ = reinterpret_cast<std::intptr_t>(mapping);
+
+    failedStep_ = Step::MapView;
+    if (FaultInjected(Operation::MapView)) return false;
+    void* view = ::MapViewOfFile(mapping, writable ? FILE_MAP_ALL_ACCESS : FILE_MAP_READ, 0, 0, 0);
+    if (view == nullptr) return false;
+    data_ = static_cast<std::uint8_t*>(view);
+    size_ = low;
+    failedStep_ = Step::Done;
+    return true;
+}
+
+void MappedFile::Release() {
+    ErrorKeeper keep;
+    if (data_ != nullptr) ::UnmapViewOfFile(data_);
+    data_ = nullptr;
+    size_ = 0;
+    if (mapping_ != 0) ::CloseHandle(reinterpret_cast<HANDLE>(mapping_));
+    mapping_ = 0;
+    if (file_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(file_));
+    file_ = -1;
+}
+
+bool FindFirstEntry(const char* pattern, std::string& entryName) {
+    if (FaultInjected(Operation::FindFirst)) return false;
+    WIN32_FIND_DATAA data;
+    HANDLE search = ::FindFirstFileA(pattern, &data);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    // "." and ".." are no model files.
+    bool found = true;
+    while (found && (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0))
+        found = ::FindNextFileA(search, &data) != FALSE;
+    {
+        ErrorKeeper keep;
+        ::FindClose(search);
+    }
+    if (!found) {
+        ::SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    entryName = data.cFileName;
+    return true;
+}
+
+bool CopyFileTo(const char* source, const char* destination, bool failIfExists) {
+    if (FaultInjected(Operation::Copy)) return false;
+    return ::CopyFileA(source, destination, failIfExists ? TRUE : FALSE) != FALSE;
+}
+
+bool DeleteFileNamed(const char* fileName) {
+    if (FaultInjected(Operation::Delete)) return false;
+    return ::DeleteFileA(fileName) != FALSE;
+}
+
+unsigned MakeTempFile(const char* directory, const char* prefix, char* buffer) {
+    if (FaultInjected(Operation::TempFile)) return 0;
+    return ::GetTempFileNameA(directory, prefix, 0, buffer);
+}
+
+std::uint32_t GetAttributes(const char* fileName) {
+    if (FaultInjected(Operation::GetAttributes)) return kInvalidAttributes;
+    return ::GetFileAttributesA(fileName);
+}
+
+bool SetAttributes(const char* fileName, std::uint32_t attributes) {
+    if (FaultInjected(Operation::SetAttributes)) return false;
+    return ::SetFileAttributesA(fileName, attributes) != FALSE;
+}
+
+namespace {
+
+SYSTEMTIME ToWindows(const SystemTime& t) {
+    return SYSTEMTIME{t.year, t.month, t.dayOfWeek, t.day, t.hour, t.minute, t.second, t.milliseconds};
+}
+
+SystemTime FromWindows(const SYSTEMTIME& t) {
+    return SystemTime{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+}  // namespace
+
+void GetSystemTimeNow(SystemTime& utc) {
+    SYSTEMTIME now;
+    ::GetSystemTime(&now);
+    utc = FromWindows(now);
+}
+
+bool SystemTimeToLocal(const SystemTime& utc, SystemTime& local) {
+    if (FaultInjected(Operation::LocalTime)) return false;
+    SYSTEMTIME in = ToWindows(utc);
+    FILETIME fileTime;
+    FILETIME localFileTime;
+    SYSTEMTIME out;
+    if (!::SystemTimeToFileTime(&in, &fileTime) || !::FileTimeToLocalFileTime(&fileTime, &localFileTime) ||
+        !::FileTimeToSystemTime(&localFileTime, &out))
+        return false;
+    local = FromWindows(out);
+    return true;
+}
+
+bool IsLeadByte(unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; }
+
+void SleepMilliseconds(unsigned milliseconds) { ::Sleep(milliseconds); }
+
+}  // namespace platform

@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "fixture.h"
+#include "platform/platform.h"
+
+namespace vorbix::test {
+namespace {
+
+using platform::Operation;
+
+class TransactionTest : public ScratchTest {
+protected:
+    void SetUp() override {
+        ScratchTest::SetUp();
+        original_ = ModelBytes(model_);
+        Write("M.MDL", original_);
+    }
+    bool Console(const char* name, std::uint32_t scale = 9, bool viewOnly = false) {
+        out_ = RecordingOutput();
+        return UpdateModelFile(name, scale, TransactionMode::Console(out_, viewOnly));
+    }
+    // What is on disk, with backup stamps masked.
+    std::vector<std::string> Left() const {
+        std::vector<std::string> names;
+        for (const std::string& name : Entries())
+            names.push_back(std::regex_replace(name, std::regex("\\.Z[0-9]{14}\\."), ".Z<stamp>."));
+        return names;
+    }
+    bool Patched(const mdlgen::Bytes& bytes, std::uint16_t scale) const {
+        return bytes == WithScale(original_, mdlgen::ScaleFileOffset(model_), scale);
+    }
+    std::string BackupName() const {
+        for (const std::string& name : Entries())
+            if (name != "M.MDL") return name;
+        return "";
+    }
+
+    mdlgen::Model model_;
+    mdlgen::Bytes original_;
+    RecordingOutput out_;
+};
+
+const std::vector<std::string> kModelOnly = {"M.MDL"};
+const std::vector<std::string> kModelAndBackup = {"M.MDL", "M.Z<stamp>.MDL"};
+
+TEST_F(TransactionTest, ConsoleUpdateBacksUpPatchesAndCleansUp) {
+    ASSERT_TRUE(Console("m.mdl", 0x10009));  // the low 16 bits count
+    EXPECT_TRUE(Patched(Read("M.MDL"), 9));
+    EXPECT_EQ(Left(), kModelAndBackup);
+    EXPECT_EQ(Read(BackupName()), original_);
+    EXPECT_EQ(out_.out, "M.MDL:\n  Resource section located.\n"
+                        "  SUPER_SCALE FF5C, 0, 0, 7  ;; Oldscale= 7, Newscale= 9\n"
+                        "  BGL instruction sequence validated.\n"
+                        "  SUPER_SCALE FF5C, 0, 0, 7  ;; Oldscale= 7, Newscale= 9\n"
+                        "  Instruction updated.\n");
+    std::string debug = std::regex_replace(out_.debug, std::regex("Z[0-9]{14}"), "Z<stamp>");
+    debug = std::regex_replace(debug, std::regex("KRV[0-9A-Fa-f]+\\.tmp"), "KRV<n>.tmp");
+    EXPECT_EQ(debug.substr(0, debug.find("Dbg: Scanning")),
+              "Dbg: Uname= m.mdl, Tname= M.MDL\n"
+              "Dbg: Bname= M.Z<stamp>.MDL\n"
+              "Dbg: Backup file created: M.Z<stamp>.MDL\n"
+              "Dbg: Xname= ./KRV<n>.tmp\n"
+              "Dbg: Temporary file created: ./KRV<n>.tmp\n");
+    EXPECT_EQ(debug.substr(debug.rfind("Dbg: ")), "Dbg: MDL file updated.\n");
+}
+
+TEST_F(TransactionTest, ConsoleViewOnlyNeverWritesTheModelFile) {
+    platform::InjectFault(Operation::Copy, 112, 1);  // a copy back would fail
+    ASSERT_TRUE(Console("M.MDL", 3, true));
+    EXPECT_EQ(Read("M.MDL"), original_);
+    EXPECT_EQ(Left(), kModelOnly);
+    EXPECT_EQ(out_.out, "  Resource section located.\n"
+                        "  SUPER_SCALE FF5C, 0, 0, 7  ;; Oldscale= 7, Newscale= 3\n"
+                        "  BGL instruction sequence validated.\n");
+    EXPECT_EQ(out_.Count("Dbg: Bname="), 0);
+}
+
+TEST_F(TransactionTest, ConsoleReadOnlyModelFailsWith5AndLeavesNothing) {
+    MakeReadOnly("M.MDL");
+    EXPECT_FALSE(Console("M.MDL"));
+    EXPECT_EQ(platform::LastError(), 5u);
+    EXPECT_EQ(out_.Count("Dbg: ERROR:5  Cannot locate BGL code."), 1);
+    EXPECT_EQ(Left(), kModelOnly);
+    EXPECT_EQ(Read("M.MDL"), original_);
+    EXPECT_EQ(platform::GetAttributes("M.MDL") & platform::kAttributeReadOnly, platform::kAttributeReadOnly);
+
+    // Viewing only reads: it works on a read-only model and leaves nothing either.
+    EXPECT_TRUE(Console("M.MDL", 9, true));
+    EXPECT_EQ(Left(), kModelOnly);
+}
+
+TEST_F(TransactionTest, ConsoleFailingStepsLeaveWhatTheyShould) {
+    struct Case {
+        const char* what;
+        Operation op;
+        unsigned skip;
+        platform::ErrorCode code;
+        const char* line;
+        std::vector<std::string> left;
+    };
+    const Case cases[] = {
+        {"local time", Operation::LocalTime, 0, 0x234, "Dbg: ERROR:234  Cannot create backup filename.", kModelOnly},
+        {"backup copy", Operation::Copy, 0, 112, "Dbg: ERROR:70  Cannot create backup file.", kModelOnly},
+        {"working-copy name", Operation::TempFile, 0, 80, "Dbg: ERROR:50  Cannot create temporary filename.", kModelOnly},
+        {"working copy", Operation::Copy, 1, 112, "Dbg: ERROR:70  Cannot create temporary file.", kModelOnly},
+        {"open for scan", Operation::Open, 0, 32, "Dbg: ERROR:20  Cannot locate BGL code.", kModelOnly},
+        // The model file may be partly overwritten: the backup is kept.
+        {"copy back", Operation::Copy, 2, 112, "Dbg: ERROR:70  Cannot update MDL file.", kModelAndBackup},
+    };
+    for (const Case& c : cases) {
+        platform::ClearFaults();
+        // The scan fault must hit both scans.
+        platform::InjectFault(c.op, c.code, c.skip, c.op == Operation::Open ? 2 : 1);
+        EXPECT_FALSE(Console("M.MDL")) << c.what;
+        EXPECT_EQ(platform::LastError(), c.code) << c.what;
+        EXPECT_EQ(out_.Count(c.line), 1) << c.what << "\n" << out_.debug;
+        EXPECT_EQ(Left(), c.left) << c.what;
+        EXPECT_EQ(Read("M.MDL"), original_) << c.what;
+        if (c.left.size() == 2) {
+            EXPECT_EQ(Read(BackupName()), original_);
+        }
+        for (const std::string& name : Entries())
+            if (name != "M.MDL") std::filesystem::remove(dir_ / name);
+    }
+}
+
+TEST_F(TransactionTest, ConsoleCodeOfTheFailingStepSurvivesCleanUp) {
+    Write("N.MDL", ModelBytes(mdlgen::Model{mdlgen::Place::Neither, {}, 12, 0, false}));
+    platform::InjectFault(Operation::Delete, 5, 0, 2);
+    platform::InjectFault(Operation::SetAttributes, 5, 0, 2);
+    EXPECT_FALSE(Console("N.MDL"));
+    EXPECT_EQ(platform::LastError(), 1u);
+    EXPECT_EQ(out_.Count("Dbg: ERROR:1  Cannot locate BGL code."), 1);
+}
+
+TEST_F(TransactionTest, ConsoleMissingModelAndLongName) {
+    EXPECT_FALSE(Console("nothing.mdl"));
+    EXPECT_EQ(platform::LastError(), 2u);
+    EXPECT_EQ(out_.debug, "Dbg: ERROR:2  Cannot acquire file.\n");
+    EXPECT_FALSE(Console(std::string(261, 'm').c_str()));
+    EXPECT_EQ(platform::LastError(), 122u);
+    EXPECT_EQ(Left(), kModelOnly);
+}
+
+TEST_F(TransactionTest, ConsoleWorksOnTheNamedDirectoryOnly) {
+    std::filesystem::create_directory(dir_ / "sub");
+    Write("sub/M.MDL", original_);
+    ASSERT_TRUE(Console("sub/m.mdl", 4));
+    EXPECT_TRUE(Patched(Read("sub/M.MDL"), 4));
+    EXPECT_EQ(Read("M.MDL"), original_);
+    EXPECT_EQ(Left(), (std::vector<std::string>{"M.MDL", "sub"}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "sub"), std::filesystem::directory_iterator()),
+              2);
+    EXPECT_EQ(out_.out.substr(0, 11), "sub/M.MDL:\n");
+}
+
+TEST_F(TransactionTest, ConsoleSameFileTwiceGetsTwoBackups) {
+    ASSERT_TRUE(Console("M.MDL", 5));
+    ASSERT_TRUE(Console("M.MDL", 6));
+    std::vector<std::string> names = Entries();
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_NE(names[1], names[2]);
+    EXPECT_EQ(Read(names[0].rfind("M.Z", 0) == 0 ? names[0] : names[1]), original_);
+    EXPECT_TRUE(Patched(Read("M.MDL"), 6));
+}
+
+TEST_F(TransactionTest, ConsoleDataSectionModel) {
+    model_.place = mdlgen::Place::Data;
+    original_ = ModelBytes(model_);
+    Write("M.MDL", original_);
+    ASSERT_TRUE(Console("M.MDL", 2));
+    EXPECT_TRUE(Patched(Read("M.MDL"), 2));
+    EXPECT_EQ(out_.Count("  Data section located."), 1);
+}
+
+TEST_F(TransactionTest, DialogUpdatesAReadOnlyModelAndKeepsItReadOnly) {
+    MakeReadOnly("M.MDL");
+    ASSERT_TRUE(UpdateModelFile("M.MDL", 16, TransactionMode::Dialog()));
+    EXPECT_TRUE(Patched(Read("M.MDL"), 16));
+    EXPECT_EQ(platform::GetAttributes("M.MDL"), platform::kAttributeReadOnly);
+    EXPECT_EQ(Left(), kModelAndBackup);
+    std::uint16_t scale = 0;
+    ASSERT_TRUE(ReadModelScale("M.MDL", &scale));
+    EXPECT_EQ(scale, 16);
+}
+
+TEST_F(TransactionTest, DialogFailingStepsGiveTheAttributesBack) {
+    MakeReadOnly("M.MDL");
+    struct Case {
+        const char* what;
+        Operation op;
+        unsigned skip;
+        platform::ErrorCode code;
+        std::vector<std::string> left;
+    };
+    const Case cases[] = {
+        {"attributes", Operation::GetAttributes, 0, 3, kModelOnly},
+        {"backup copy", Operation::Copy, 0, 112, kModelOnly},
+        {"clear attributes", Operation::SetAttributes, 0, 5, kModelOnly},
+        {"working-copy name", Operation::TempFile, 0, 80, kModelOnly},
+        {"working copy", Operation::Copy, 1, 112, kModelOnly},
+        {"copy back", Operation::Copy, 2, 112, kModelAndBackup},
+    };
+    for (const Case& c : cases) {
+        platform::ClearFaults();
+        platform::InjectFault(c.op, c.code, c.skip);
+        EXPECT_FALSE(UpdateModelFile("M.MDL", 9, TransactionMode::Dialog())) << c.what;
+        EXPECT_EQ(platform::LastError(), c.code) << c.what;
+        EXPECT_EQ(Left(), c.left) << c.what;
+        EXPECT_EQ(Read("M.MDL"), original_) << c.what;
+        EXPECT_EQ(platform::GetAttributes("M.MDL"), platform::kAttributeReadOnly) << c.what;
+        for (const std::string& name : Entries()) {
+            if (name == "M.MDL") continue;
+            platform::SetAttributes(name.c_str(), platform::kAttributeNormal);
+            std::filesystem::remove(dir_ / name);
+        }
+    }
+}
+
+TEST_F(TransactionTest, NoSequenceLeavesNoBackupAndReadModelScaleFallsBackToData) {
+    Write("N.MDL", ModelBytes(mdlgen::Model{mdlgen::Place::Neither, {}, 12, 0, false}));
+    EXPECT_FALSE(UpdateModelFile("N.MDL", 9, TransactionMode::Dialog()));
+    EXPECT_EQ(platform::LastError(), 1u);
+    EXPECT_EQ(Left(), (std::vector<std::string>{"M.MDL", "N.MDL"}));
+
+    mdlgen::Model data;
+    data.place = mdlgen::Place::Data;
+    data.sequence.scale = 13;
+    Write("D.MDL", ModelBytes(data));
+    MakeReadOnly("D.MDL");
+    std::uint16_t scale = 0;
+    ASSERT_TRUE(ReadModelScale("D.MDL", &scale));
+    EXPECT_EQ(scale, 13);
+    EXPECT_FALSE(ReadModelScale("N.MDL", &scale));
+    EXPECT_EQ(platform::LastError(), 1u);
+}
+
+}  // namespace
+}  // namespace vorbix::test

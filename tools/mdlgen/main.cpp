@@ -1,0 +1,95 @@
+// mdlgen: writes a synthetic model file, or the fuzz seed corpus.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "mdlgen.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr,
+                 "Usage: mdlgen [--scale N] [--two-calls] [--place rsrc|data|both|neither] [--decoys N]\n"
+                 "              [--distance N] [--upper] OUTPUT.MDL\n"
+                 "       mdlgen --seeds DIRECTORY\n");
+    return 2;
+}
+
+bool Number(const char* text, unsigned long limit, unsigned long& value) {
+    char* end = nullptr;
+    value = std::strtoul(text, &end, 0);
+    return end != text && *end == '\0' && value <= limit;
+}
+
+// Seeds for the fuzzer: valid models of each kind and a few broken ones.
+int WriteSeeds(const std::string& directory) {
+    using namespace mdlgen;
+    int count = 0;
+    auto write = [&](const Bytes& bytes) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/seed%02d.mdl", count++);
+        return WriteFile(directory + name, bytes);
+    };
+    bool ok = true;
+    for (Place place : {Place::Rsrc, Place::Data, Place::Both, Place::Neither}) {
+        for (bool twoCalls : {false, true}) {
+            Model model;
+            model.place = place;
+            model.sequence.twoCalls = twoCalls;
+            model.decoys = place == Place::Rsrc ? 3 : 0;
+            ok = write(BuildImage(ModelImage(model))) && ok;
+        }
+    }
+    Model broken;
+    broken.sequence.broken = Instruction::BglReturn;
+    ok = write(BuildImage(ModelImage(broken))) && ok;
+    Image truncated = ModelImage(Model{});
+    truncated.truncateTo = 0x300;
+    ok = write(BuildImage(truncated)) && ok;
+    Image farHeaders = ModelImage(Model{});
+    farHeaders.lfanewOverride = 0x7FFFFFF0;
+    ok = write(BuildImage(farHeaders)) && ok;
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    mdlgen::Model model;
+    const char* output = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        unsigned long value = 0;
+        bool hasValue = i + 1 < argc;
+        if (arg == "--seeds" && hasValue) return WriteSeeds(argv[++i]);
+        if (arg == "--scale" && hasValue && Number(argv[++i], 0xFFFF, value)) {
+            model.sequence.scale = static_cast<std::uint16_t>(value);
+        } else if (arg == "--decoys" && hasValue && Number(argv[++i], 1000, value)) {
+            model.decoys = value;
+        } else if (arg == "--distance" && hasValue && Number(argv[++i], 255, value) && value > 0) {
+            model.distance = static_cast<std::uint8_t>(value);
+        } else if (arg == "--place" && hasValue) {
+            std::string place = argv[++i];
+            if (place == "rsrc") model.place = mdlgen::Place::Rsrc;
+            else if (place == "data") model.place = mdlgen::Place::Data;
+            else if (place == "both") model.place = mdlgen::Place::Both;
+            else if (place == "neither") model.place = mdlgen::Place::Neither;
+            else return Usage();
+        } else if (arg == "--two-calls") {
+            model.sequence.twoCalls = true;
+        } else if (arg == "--upper") {
+            model.upperCaseNames = true;
+        } else if (arg[0] != '-' && output == nullptr) {
+            output = argv[i];
+        } else {
+            return Usage();
+        }
+    }
+    if (output == nullptr) return Usage();
+    if (!mdlgen::WriteFile(output, mdlgen::BuildImage(mdlgen::ModelImage(model)))) {
+        std::fprintf(stderr, "mdlgen: cannot write %s\n", output);
+        return 1;
+    }
+    return 0;
+}
