@@ -2,7 +2,7 @@
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build test fuzz demo bench clean
+.PHONY: all deps build test fuzz demo bench install clean
 
 all: build
 
@@ -25,6 +25,9 @@ demo: build
 
 bench: build
 	build/native/bench/scan_benchmark
+
+install: build
+	cmake --install build/native --prefix $(PREFIX)
 
 clean:
 	rm -rf build dist

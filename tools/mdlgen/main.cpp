@@ -11,7 +11,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "Usage: mdlgen [--scale N] [--two-calls] [--place rsrc|data|both|neither] [--decoys N]\n"
-                 "              [--distance N] [--upper] OUTPUT.MDL\n"
+                 "              [--distance N] [--upper] [--print-offset] OUTPUT.MDL\n"
                  "       mdlgen --seeds DIRECTORY\n");
     return 2;
 }
@@ -58,6 +58,7 @@ int WriteSeeds(const std::string& directory) {
 int main(int argc, char** argv) {
     mdlgen::Model model;
     const char* output = nullptr;
+    bool printOffset = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         unsigned long value = 0;
@@ -78,6 +79,8 @@ int main(int argc, char** argv) {
             else return Usage();
         } else if (arg == "--two-calls") {
             model.sequence.twoCalls = true;
+        } else if (arg == "--print-offset") {
+            printOffset = true;
         } else if (arg == "--upper") {
             model.upperCaseNames = true;
         } else if (arg[0] != '-' && output == nullptr) {
@@ -91,5 +94,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "mdlgen: cannot write %s\n", output);
         return 1;
     }
+    // Where the scale word lies, for tests that check a patched file byte for byte.
+    if (printOffset) std::printf("%zu\n", mdlgen::ScaleFileOffset(model));
     return 0;
 }

@@ -1,0 +1,114 @@
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "console.h"
+#include "engine.h"
+
+namespace {
+
+constexpr const char* kOptions = "ehn:s:vx?";
+constexpr int kInvalidParameter = 87;
+
+const char kBanner[] =
+    "Vorbix Model File Scaling Utility  Version 1.0.1.9142\n"
+    "Copyright (C) 2026 quarnel. All rights reserved.\n"
+    "\n";
+
+const char kUsage[] = "Usage: Vorbix [-nologo] [-hvx?] [-s Scale] Mdlfile [Mdlfile ...]\n\n";
+
+const char kHelp[] =
+    "  Options:\n"
+    "    h - Help, (this)\n"
+    "    s - Specify the scale value to set. Default is 9.\n"
+    "    v - View Only. View the current scale without updating it.\n"
+    "    x - Debug. Emit [numerous] debug messages.\n"
+    "    ? - Usage.\n"
+    "\n"
+    "    nologo - Don't display copyright information.\n"
+    "    Scale - The scale value to set for the SUPER_SCALE instruction.\n"
+    "    Mdlfile - The name of the Model file to modify.\n"
+    "\n"
+    "With no parameters, other than the name of a Model file, Vorbix adjusts\n"
+    "the scale in the specified Model file to the [default] value \"9\".\n"
+    "\n"
+    "The \"-s\" option can be used to specify a different scale, which must be\n"
+    "in the range [0..16].\n"
+    "\n"
+    "A backup copy of the original Model fileis created using a name built in\n"
+    "the following format:\n"
+    "\n"
+    "Mdlbasename.Zyyyymmddhhmmss.MDL\n"
+    "\n"
+    "where \"yyyymmddhhmmss\" is the date and time when the utility began to\n"
+    "process the specified file.\n"
+    "\n";
+
+// Reads a decimal integer as "%d" does: leading white space, an optional sign, digits;
+// what follows the digits is ignored. The value wraps as a 32-bit integer, the same on
+// every platform.
+bool ReadInteger(const char* text, std::int32_t& value) {
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+    bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    if (!std::isdigit(static_cast<unsigned char>(*text))) return false;
+    std::uint32_t magnitude = 0;
+    while (std::isdigit(static_cast<unsigned char>(*text))) magnitude = magnitude * 10 + static_cast<std::uint32_t>(*text++ - '0');
+    value = static_cast<std::int32_t>(negative ? 0u - magnitude : magnitude);
+    return true;
+}
+
+// The engine's lines: reports to standard output, "Dbg: " lines through DebugPrint.
+class ConsoleOutput : public vorbix::Output {
+public:
+    void Write(const char* text) override { std::fputs(text, stdout); }
+    bool DebugEnabled() const override { return (RunFlags & RunDebug) != 0; }
+    void WriteDebug(const char* text) override {
+        // Keeps report and debug lines in order when both streams go to one place.
+        std::fflush(stdout);
+        DebugPrint("%s", text);
+    }
+};
+
+}  // namespace
+
+int RunVorbix(int argc, char** argv) {
+    std::int32_t scale = 9;
+    for (int letter; (letter = NextOption(argc, argv, kOptions)) != -1;) {
+        switch (letter) {
+            case '?': std::printf("%s", kUsage); return 0;
+            case 'h': std::printf("%s%s", kUsage, kHelp); return 0;
+            case 'e': RunFlags |= RunErrorText; break;
+            case 'n':
+                if (std::strcmp(OptionArgument, "ologo") == 0) RunFlags |= RunNoLogo;
+                break;
+            case 's':
+                if (!ReadInteger(OptionArgument, scale)) scale = 0xFFFF;
+                break;
+            case 'v': RunFlags |= RunViewOnly; break;
+            case 'x': RunFlags |= RunDebug; break;
+            default: break;
+        }
+    }
+    if ((RunFlags & RunNoLogo) == 0) std::printf("%s", kBanner);
+    // Only the low 16 bits are a scale; 0 to 15 pass.
+    if ((static_cast<std::uint32_t>(scale) & 0xFFFF) > 15) {
+        std::printf("ERROR:%x  Invalid scale value.\n", kInvalidParameter);
+        return kInvalidParameter;
+    }
+    if (OptionIndex >= argc) {
+        std::printf("ERROR:%x  At least one .MDL file must be specified.\n", kInvalidParameter);
+        return kInvalidParameter;
+    }
+    ConsoleOutput out;
+    const auto mode = vorbix::TransactionMode::Console(out, (RunFlags & RunViewOnly) != 0);
+    for (int i = OptionIndex; i < argc; ++i) {
+        if (vorbix::UpdateModelFile(argv[i], static_cast<std::uint32_t>(scale), mode)) continue;
+        std::uint32_t code = platform::LastError();
+        std::printf("ERROR:%x  Processing failed for %s\n", code, argv[i]);
+        // The system text goes to standard error: keep the two streams in order.
+        std::fflush(stdout);
+        ReportError(code);
+    }
+    return 0;
+}
