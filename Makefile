@@ -2,7 +2,7 @@
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build test fuzz demo bench install clean
+.PHONY: all deps build test win32 fuzz demo bench install dist clean
 
 all: build
 
@@ -13,9 +13,14 @@ build: deps
 	cmake --preset native
 	cmake --build --preset native
 
+# Native tests, then the Windows build and its tests under Wine, then the fuzzer.
 test: build
 	ctest --preset native
+	scripts/win32-lane
 	scripts/fuzz $(FUZZ_SECONDS)
+
+win32: build
+	scripts/win32-lane
 
 fuzz: deps
 	scripts/fuzz $(FUZZ_SECONDS)
@@ -28,6 +33,11 @@ bench: build
 
 install: build
 	cmake --install build/native --prefix $(PREFIX)
+
+dist: build
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 --target Vorbix
+	scripts/dist
 
 clean:
 	rm -rf build dist

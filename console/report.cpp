@@ -36,7 +36,9 @@ std::string NoMessageText(std::uint32_t code) {
 
 std::string ErrorText(std::uint32_t code) {
     char* text = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, code,
+    // Inserts are ignored: some texts hold "%1", and there is nothing to put in them.
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code,
                                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 80, nullptr);
     if (length == 0 || text == nullptr) return NoMessageText(code);
     std::string message(text);

@@ -40,6 +40,7 @@ enum : std::uint32_t {
     kAttributeReadOnly = 0x01,
     kAttributeHidden = 0x02,
     kAttributeDirectory = 0x10,
+    kAttributeArchive = 0x20,
     kAttributeNormal = 0x80,
     kInvalidAttributes = 0xFFFFFFFFu,
 };

@@ -304,10 +304,10 @@ std::uint32_t GetAttributes(const char* fileName) {
         FailWithErrno(fileName);
         return kInvalidAttributes;
     }
-    std::uint32_t attributes = 0;
-    if (S_ISDIR(st.st_mode)) attributes |= kAttributeDirectory;
+    // As on Windows, a file carries the archive attribute and a directory does not.
+    std::uint32_t attributes = S_ISDIR(st.st_mode) ? kAttributeDirectory : kAttributeArchive;
     if (IsReadOnlyMode(st.st_mode)) attributes |= kAttributeReadOnly;
-    return attributes == 0 ? kAttributeNormal : attributes;
+    return attributes;
 }
 
 bool SetAttributes(const char* fileName, std::uint32_t attributes) {

@@ -171,7 +171,7 @@ CASES = [
                 "  BGL instruction sequence validated.", scale_line(14, 1), "  Instruction updated."],
      "left": ["d.mdl", "d.Z<stamp>.mdl"], "scales": {"d.mdl": 1}},
     {"name": "read-only model is refused and nothing is left", "args": ["-nologo", "m.mdl"], "files": MODEL,
-     "readonly": ["m.mdl"], "stdout": ["m.mdl:", "ERROR:5  Processing failed for m.mdl"]},
+     "readonly": ["m.mdl"], "stdout": ["m.mdl:", "ERROR:5  Processing failed for m.mdl"], "readonly_refused": True},
     {"name": "read-only model can be viewed", "args": ["-nologo", "-v", "-s", "3", "m.mdl"], "files": MODEL,
      "readonly": ["m.mdl"], "stdout": viewed(new=3)},
     {"name": "view only", "args": ["-v", "m.mdl"], "files": MODEL, "stdout": BANNER + viewed()},

@@ -57,7 +57,10 @@ TEST(ReportError, TextsForEveryCodeTheEngineLeaves) {
         std::string text = ErrorText(code);
         EXPECT_FALSE(text.empty()) << code;
         EXPECT_EQ(text.back(), '\n') << code;
+#ifndef _WIN32
+        // Our own texts; on Windows they are the system's.
         EXPECT_EQ(text.find("No message text"), std::string::npos) << code;
+#endif
     }
 #ifndef _WIN32
     EXPECT_EQ(ErrorText(0x4D2), "No message text for error code X\"4d2\".\n");

@@ -76,6 +76,23 @@ void ScratchTest::MakeReadOnly(const std::string& name, bool readOnly) {
                                         readOnly ? platform::kAttributeReadOnly : platform::kAttributeNormal));
 }
 
+bool ReadOnlyEnforced() {
+    static const bool enforced = [] {
+        const std::string probe = (fs::temp_directory_path() / "vorbix-read-only-probe").string();
+        platform::SetAttributes(probe.c_str(), platform::kAttributeNormal);
+        mdlgen::WriteFile(probe, mdlgen::Bytes{1});
+        platform::SetAttributes(probe.c_str(), platform::kAttributeReadOnly);
+        platform::MappedFile file;
+        bool refused = !file.Map(probe.c_str(), true);
+        file.Release();
+        platform::SetAttributes(probe.c_str(), platform::kAttributeNormal);
+        std::error_code ignored;
+        fs::remove(probe, ignored);
+        return refused;
+    }();
+    return enforced;
+}
+
 std::vector<std::size_t> Differences(const mdlgen::Bytes& a, const mdlgen::Bytes& b) {
     std::vector<std::size_t> positions;
     for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i)

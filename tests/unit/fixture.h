@@ -52,6 +52,15 @@ private:
     std::filesystem::path previous_;
 };
 
+// Windows refuses to write, replace or delete a read-only file, and so does the POSIX
+// layer. Wine run as root lets such a file be written and replaced; tests of that refusal
+// are skipped there.
+bool ReadOnlyEnforced();
+#define SKIP_UNLESS_READ_ONLY_ENFORCED()                                                        \
+    if (!::vorbix::test::ReadOnlyEnforced())                                                   \
+    GTEST_SKIP() << "this system lets read-only files be written (Wine run as root); Windows " \
+                    "refuses with 5"
+
 // Positions at which two byte strings differ.
 std::vector<std::size_t> Differences(const mdlgen::Bytes& a, const mdlgen::Bytes& b);
 

@@ -278,6 +278,7 @@ TEST_F(ScanTest, FileThatCannotBeOpenedOrMapped) {
 }
 
 TEST_F(ScanTest, ReadOnlyFileCanBeViewedButNotUpdated) {
+    SKIP_UNLESS_READ_ONLY_ENFORCED();
     Bytes original = ModelBytes();
     Write("m.mdl", original);
     MakeReadOnly("m.mdl");

@@ -42,6 +42,7 @@ protected:
     RecordingOutput out_;
 };
 
+constexpr std::uint32_t kReadOnlyFile = platform::kAttributeArchive | platform::kAttributeReadOnly;
 const std::vector<std::string> kModelOnly = {"M.MDL"};
 const std::vector<std::string> kModelAndBackup = {"M.MDL", "M.Z<stamp>.MDL"};
 
@@ -56,13 +57,13 @@ TEST_F(TransactionTest, ConsoleUpdateBacksUpPatchesAndCleansUp) {
                         "  SUPER_SCALE FF5C, 0, 0, 7  ;; Oldscale= 7, Newscale= 9\n"
                         "  Instruction updated.\n");
     std::string debug = std::regex_replace(out_.debug, std::regex("Z[0-9]{14}"), "Z<stamp>");
-    debug = std::regex_replace(debug, std::regex("KRV[0-9A-Fa-f]+\\.tmp"), "KRV<n>.tmp");
+    debug = std::regex_replace(debug, std::regex("\\.[/\\\\]KRV[0-9A-Fa-f]+\\.tmp"), "<work>");
     EXPECT_EQ(debug.substr(0, debug.find("Dbg: Scanning")),
               "Dbg: Uname= m.mdl, Tname= M.MDL\n"
               "Dbg: Bname= M.Z<stamp>.MDL\n"
               "Dbg: Backup file created: M.Z<stamp>.MDL\n"
-              "Dbg: Xname= ./KRV<n>.tmp\n"
-              "Dbg: Temporary file created: ./KRV<n>.tmp\n");
+              "Dbg: Xname= <work>\n"
+              "Dbg: Temporary file created: <work>\n");
     EXPECT_EQ(debug.substr(debug.rfind("Dbg: ")), "Dbg: MDL file updated.\n");
 }
 
@@ -78,13 +79,14 @@ TEST_F(TransactionTest, ConsoleViewOnlyNeverWritesTheModelFile) {
 }
 
 TEST_F(TransactionTest, ConsoleReadOnlyModelFailsWith5AndLeavesNothing) {
+    SKIP_UNLESS_READ_ONLY_ENFORCED();
     MakeReadOnly("M.MDL");
     EXPECT_FALSE(Console("M.MDL"));
     EXPECT_EQ(platform::LastError(), 5u);
     EXPECT_EQ(out_.Count("Dbg: ERROR:5  Cannot locate BGL code."), 1);
     EXPECT_EQ(Left(), kModelOnly);
     EXPECT_EQ(Read("M.MDL"), original_);
-    EXPECT_EQ(platform::GetAttributes("M.MDL") & platform::kAttributeReadOnly, platform::kAttributeReadOnly);
+    EXPECT_EQ(platform::GetAttributes("M.MDL"), kReadOnlyFile);
 
     // Viewing only reads: it works on a read-only model and leaves nothing either.
     EXPECT_TRUE(Console("M.MDL", 9, true));
@@ -179,7 +181,7 @@ TEST_F(TransactionTest, DialogUpdatesAReadOnlyModelAndKeepsItReadOnly) {
     MakeReadOnly("M.MDL");
     ASSERT_TRUE(UpdateModelFile("M.MDL", 16, TransactionMode::Dialog()));
     EXPECT_TRUE(Patched(Read("M.MDL"), 16));
-    EXPECT_EQ(platform::GetAttributes("M.MDL"), platform::kAttributeReadOnly);
+    EXPECT_EQ(platform::GetAttributes("M.MDL"), kReadOnlyFile);
     EXPECT_EQ(Left(), kModelAndBackup);
     std::uint16_t scale = 0;
     ASSERT_TRUE(ReadModelScale("M.MDL", &scale));
@@ -210,7 +212,7 @@ TEST_F(TransactionTest, DialogFailingStepsGiveTheAttributesBack) {
         EXPECT_EQ(platform::LastError(), c.code) << c.what;
         EXPECT_EQ(Left(), c.left) << c.what;
         EXPECT_EQ(Read("M.MDL"), original_) << c.what;
-        EXPECT_EQ(platform::GetAttributes("M.MDL"), platform::kAttributeReadOnly) << c.what;
+        EXPECT_EQ(platform::GetAttributes("M.MDL"), kReadOnlyFile) << c.what;
         for (const std::string& name : Entries()) {
             if (name == "M.MDL") continue;
             platform::SetAttributes(name.c_str(), platform::kAttributeNormal);
