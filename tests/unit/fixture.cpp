@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <random>
 #include <regex>
 #include <sstream>
 
@@ -78,7 +79,9 @@ void ScratchTest::MakeReadOnly(const std::string& name, bool readOnly) {
 
 bool ReadOnlyEnforced() {
     static const bool enforced = [] {
-        const std::string probe = (fs::temp_directory_path() / "vorbix-read-only-probe").string();
+        // A name of this process's own: test programs run side by side.
+        const std::string probe =
+            (fs::temp_directory_path() / ("vorbix-read-only-probe-" + std::to_string(std::random_device{}()))).string();
         platform::SetAttributes(probe.c_str(), platform::kAttributeNormal);
         mdlgen::WriteFile(probe, mdlgen::Bytes{1});
         platform::SetAttributes(probe.c_str(), platform::kAttributeReadOnly);
