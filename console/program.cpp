@@ -8,7 +8,7 @@
 namespace {
 
 constexpr const char* kOptions = "ehn:s:vx?";
-constexpr int kInvalidParameter = 87;
+constexpr int kInvalidParameter = static_cast<int>(platform::kErrorInvalidParameter);
 
 const char kBanner[] =
     "Vorbix Model File Scaling Utility  Version 1.0.1.9142\n"

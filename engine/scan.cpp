@@ -21,10 +21,7 @@ constexpr std::uint64_t kPointerToRawDataOffset = 20;
 constexpr std::uint64_t kDataOffsetByte = 16;  // the offset byte's place in .data
 constexpr std::uint8_t kBglOpcode = 0x76;
 
-bool Fail(platform::ErrorCode code) {
-    platform::SetLastError(code);
-    return false;
-}
+using platform::Fail;
 
 // Section names compare without regard to ASCII case, over at most 8 characters,
 // stopping at the first NUL: ".RSRC" matches ".rsrc", ".rsrc2" does not.
@@ -43,8 +40,11 @@ struct Section {
     std::uint32_t sizeOfRawData = 0;
 };
 
-// Checks the DOS and NT headers and finds the first section named `name`.
-bool FindSection(const ImageView& image, const char* name, SectionKind kind, Section& section, Output& out) {
+const char* SectionName(SectionKind kind) { return kind == SectionKind::Rsrc ? ".rsrc" : ".data"; }
+
+// Checks the DOS and NT headers and finds the first section of the kind.
+bool FindSection(const ImageView& image, SectionKind kind, Section& section, Output& out) {
+    const char* name = SectionName(kind);
     std::uint16_t dosSignature = 0;
     if (!ReadU16(image, 0, dosSignature) || dosSignature != kDosSignature) return Fail(platform::kErrorBadExeFormat);
     std::uint32_t ntHeaders = 0;
@@ -165,7 +165,7 @@ bool CheckDataPlace(const ImageView& image, const Section& section, bool update,
 
 bool ScanFile(const char* fileName, SectionKind kind, bool update, std::uint16_t* oldScale, std::uint16_t newScale,
               Output& out) {
-    Debug(out, "Dbg: Scanning for %s section in %s\n", kind == SectionKind::Rsrc ? ".rsrc" : ".data", fileName);
+    Debug(out, "Dbg: Scanning for %s section in %s\n", SectionName(kind), fileName);
     platform::MappedFile file;
     if (!file.Map(fileName, update)) {
         switch (file.FailedStep()) {
@@ -185,7 +185,7 @@ bool ScanFile(const char* fileName, SectionKind kind, bool update, std::uint16_t
 bool ScanModelImage(const ImageView& image, SectionKind kind, bool update, std::uint16_t* oldScale,
                     std::uint16_t newScale, Output& out) {
     Section section;
-    if (!FindSection(image, kind == SectionKind::Rsrc ? ".rsrc" : ".data", kind, section, out)) return false;
+    if (!FindSection(image, kind, section, out)) return false;
     if (kind == SectionKind::Data) return CheckDataPlace(image, section, update, oldScale, newScale, out);
     if (!InImage(image, section.pointerToRawData, section.sizeOfRawData)) {
         Debug(out, "Dbg: .rsrc section outside the file.\n");

@@ -42,10 +42,7 @@ constexpr std::uint64_t kScaleFromV = 20;
 constexpr std::uint64_t kVInstanceCallFromV = 22;
 constexpr std::uint64_t kBglReturnFromV = 28;
 
-bool Fail(platform::ErrorCode code) {
-    platform::SetLastError(code);
-    return false;
-}
+using platform::Fail;
 
 class SequenceCheck {
 public:

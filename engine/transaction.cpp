@@ -14,10 +14,7 @@ constexpr std::uint32_t kNameCapacity = static_cast<std::uint32_t>(platform::kMa
 constexpr std::size_t kMaxNamePart = 255;
 constexpr unsigned kBackupRetryPauseMs = 50;
 
-bool Fail(platform::ErrorCode code) {
-    platform::SetLastError(code);
-    return false;
-}
+using platform::Fail;
 
 // Deletes a file this call made. Copies of a read-only model file carry its attribute,
 // so it is cleared first. The failing step's code is kept.

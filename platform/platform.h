@@ -51,6 +51,12 @@ constexpr std::size_t kMaxPath = 260;
 ErrorCode LastError();
 void SetLastError(ErrorCode code);
 
+// Sets the last-error code and returns false: the way every failing operation ends.
+inline bool Fail(ErrorCode code) {
+    SetLastError(code);
+    return false;
+}
+
 // Keeps the last-error code across clean-up steps that may overwrite it.
 class ErrorKeeper {
 public:

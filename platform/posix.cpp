@@ -67,11 +67,6 @@ bool FailWithErrno(const char* path) {
     return false;
 }
 
-bool Fail(ErrorCode code) {
-    lastError = code;
-    return false;
-}
-
 bool IsReadOnlyMode(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
 
 bool WriteAll(int fd, const unsigned char* data, size_t size) {
