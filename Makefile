@@ -36,7 +36,7 @@ install: build
 
 dist: build
 	cmake --preset win32 >/dev/null
-	cmake --build --preset win32 --target Vorbix
+	cmake --build --preset win32 --target programs
 	scripts/dist
 
 clean:

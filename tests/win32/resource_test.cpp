@@ -1,21 +1,28 @@
-// Reads the resources of the built Vorbix.exe back as Windows sees them.
+// Reads the resources of the built Vorbix.exe back as Windows sees them. VORBIX_EXE in the
+// environment names another build of it, read as data: a 64-bit test reads a 32-bit program.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
 
+const char* ProgramPath() {
+    const char* path = std::getenv("VORBIX_EXE");
+    return path != nullptr && *path != '\0' ? path : VORBIX_EXE;
+}
+
 class VersionBlock : public ::testing::Test {
 protected:
     void SetUp() override {
         DWORD ignored = 0;
-        DWORD size = GetFileVersionInfoSizeA(VORBIX_EXE, &ignored);
-        ASSERT_NE(size, 0u) << "no version block in " << VORBIX_EXE << ", error " << GetLastError();
+        DWORD size = GetFileVersionInfoSizeA(ProgramPath(), &ignored);
+        ASSERT_NE(size, 0u) << "no version block in " << ProgramPath() << ", error " << GetLastError();
         block_.resize(size);
-        ASSERT_TRUE(GetFileVersionInfoA(VORBIX_EXE, 0, size, block_.data()));
+        ASSERT_TRUE(GetFileVersionInfoA(ProgramPath(), 0, size, block_.data()));
     }
     std::string Value(const std::string& key) {
         void* text = nullptr;
@@ -75,7 +82,7 @@ struct GroupIconEntry {
 #pragma pack(pop)
 
 TEST(Icon, TwoImagesOf16Colours) {
-    HMODULE exe = LoadLibraryExA(VORBIX_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE exe = LoadLibraryExA(ProgramPath(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
     HRSRC group = FindResourceA(exe, MAKEINTRESOURCEA(1), reinterpret_cast<LPCSTR>(RT_GROUP_ICON));
     ASSERT_NE(group, nullptr);
