@@ -1,9 +1,11 @@
-// mdlgen: writes a synthetic model file, or the fuzz seed corpus.
+// mdlgen: writes a synthetic model file, the fuzz seed corpus, or a sample simulator
+// installation.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "installation.h"
 #include "mdlgen.h"
 
 namespace {
@@ -12,7 +14,8 @@ int Usage() {
     std::fprintf(stderr,
                  "Usage: mdlgen [--scale N] [--two-calls] [--place rsrc|data|both|neither] [--decoys N]\n"
                  "              [--distance N] [--upper] [--print-offset] OUTPUT.MDL\n"
-                 "       mdlgen --seeds DIRECTORY\n");
+                 "       mdlgen --seeds DIRECTORY\n"
+                 "       mdlgen --installation SIMULATOR_FOLDER\n");
     return 2;
 }
 
@@ -64,6 +67,8 @@ int main(int argc, char** argv) {
         unsigned long value = 0;
         bool hasValue = i + 1 < argc;
         if (arg == "--seeds" && hasValue) return WriteSeeds(argv[++i]);
+        if (arg == "--installation" && hasValue)
+            return mdlgen::WriteInstallation(argv[++i], mdlgen::SampleInstallation()) ? 0 : 1;
         if (arg == "--scale" && hasValue && Number(argv[++i], 0xFFFF, value)) {
             model.sequence.scale = static_cast<std::uint16_t>(value);
         } else if (arg == "--decoys" && hasValue && Number(argv[++i], 1000, value)) {

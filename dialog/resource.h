@@ -1,0 +1,28 @@
+// Resource ids of Vorbixw, by dialog. Prefixes: IDD_ dialog template, IDR_ icon,
+// IDC_ control, IDM_ system-menu command.
+#pragma once
+
+// The application
+#define IDR_MAINFRAME 128
+#define IDD_ABOUTBOX 129
+
+// Main dialog
+#define IDD_SCALE_DIALOG 102
+#define IDC_NEW_SCALE 1003
+#define IDC_MDL 1005
+#define IDC_AIRCRAFT 1006
+#define IDC_UPDATE 1007
+#define IDC_STATUS 1008
+#define IDC_SCALE 1009
+#define ID_HELP 0xE146
+#define IDM_OPEN_AIRCRAFT 0x1000
+#define IDM_OPEN_MDL 0x1010
+#define IDM_ABOUTBOX 0x1020
+
+// Open Aircraft dialog
+#define IDD_AIRCRAFT_DIALOG 130
+#define IDC_AIRCRAFT_LIST 1009
+#define IDC_AIRCRAFT_NAME 1010
+#define IDC_AIRCRAFT_NAME_LABEL 1011
+#define IDC_AIRCRAFT_MDL 1012
+#define IDC_AIRCRAFT_MDL_LABEL 1013

@@ -1,0 +1,11 @@
+#pragma once
+#define IDD_SIZING_TEST 200
+#define IDC_MOVES_X 301
+#define IDC_MOVES_Y 302
+#define IDC_WIDENS 303
+#define IDC_GROWS 304
+#define IDC_WIDENS_MOVES_Y 305
+#define IDC_SIZE_WINS 306
+#define IDC_FLAGS_ZERO 307
+#define IDC_UNREGISTERED 308
+#define IDC_MISSING 399
