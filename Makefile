@@ -28,8 +28,10 @@ fuzz: deps
 demo: build
 	scripts/demo
 
+# Benchmarks, not tests: the scan, and a batch of model files against the cost of its copies.
 bench: build
 	build/native/bench/scan_benchmark
+	python3 bench/batch_benchmark.py --vorbix build/native/Vorbix --mdlgen build/native/mdlgen
 
 install: build
 	cmake --install build/native --prefix $(PREFIX)

@@ -139,7 +139,9 @@ void SleepMilliseconds(unsigned milliseconds);
 
 // Fault injection for tests: the next calls of an operation fail with a given code,
 // before they touch anything. Counting skips the first `skip` calls.
-enum class Operation { Open, CreateMapping, MapView, FindFirst, Copy, Delete, TempFile, GetAttributes, SetAttributes, LocalTime, Count };
+// KernelCopy: the file system refuses to share blocks and the kernel to copy (POSIX), so
+// a copy takes the plain loop.
+enum class Operation { Open, CreateMapping, MapView, FindFirst, Copy, Delete, TempFile, GetAttributes, SetAttributes, LocalTime, KernelCopy, Count };
 void InjectFault(Operation op, ErrorCode code, unsigned skip = 0, unsigned times = 1);
 void ClearFaults();
 // Called by each operation: true when it must fail (last-error code set).

@@ -3,6 +3,10 @@
 // root included; names are looked up as FindFirstFileA does.
 #include <dirent.h>
 #include <fcntl.h>
+#ifdef __linux__
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +16,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "platform.h"
@@ -116,6 +122,140 @@ bool NameBefore(const std::string& a, const std::string& b) {
     return a < b;
 }
 
+std::string Folded(const std::string& name) {
+    std::string folded(name);
+    for (char& c : folded) c = static_cast<char>(Upper(static_cast<unsigned char>(c)));
+    return folded;
+}
+
+std::string DirectoryOf(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    return slash == nullptr ? std::string(".") : std::string(path, static_cast<size_t>(slash - path + 1));
+}
+
+std::string FinalComponent(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    return slash == nullptr ? std::string(path) : std::string(slash + 1);
+}
+
+// The names of one directory, kept between look-ups. A batch looks up a name that is not
+// there (a new backup name) for every file; listing the directory each time would make
+// the batch grow with the square of its size. The listing is kept with the directory's
+// modification time: the layer's own creations and deletions are applied to it and the
+// time renewed, and any other change makes the time differ, so the directory is read again.
+struct DirectoryListing {
+    bool valid = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    struct timespec modified = {};
+    std::map<std::string, std::vector<std::string>> byFoldedName;  // upper-cased -> as stored
+
+    bool Describes(const struct stat& st) const {
+        return valid && st.st_dev == device && st.st_ino == inode && st.st_mtim.tv_sec == modified.tv_sec &&
+               st.st_mtim.tv_nsec == modified.tv_nsec;
+    }
+    void Stamp(const struct stat& st) {
+        device = st.st_dev;
+        inode = st.st_ino;
+        modified = st.st_mtim;
+    }
+};
+
+DirectoryListing kept;
+
+// The kept listing of directory, read again when the directory has changed; none with
+// the last-error code set when it cannot be read.
+const DirectoryListing* Listing(const std::string& directory) {
+    struct stat st;
+    if (stat(directory.c_str(), &st) != 0) {
+        Fail(errno == ENOENT ? kErrorPathNotFound : ErrnoToWindows(errno, nullptr));
+        return nullptr;
+    }
+    if (kept.Describes(st)) return &kept;
+    kept.valid = false;
+    kept.byFoldedName.clear();
+    DIR* dir = opendir(directory.c_str());
+    if (dir == nullptr) {
+        Fail(errno == ENOENT ? kErrorPathNotFound : ErrnoToWindows(errno, nullptr));
+        return nullptr;
+    }
+    while (dirent* entry = readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+        kept.byFoldedName[Folded(entry->d_name)].push_back(entry->d_name);
+    }
+    closedir(dir);
+    // The time taken before reading: a change made while it was read shows as a newer one.
+    kept.Stamp(st);
+    kept.valid = true;
+    return &kept;
+}
+
+// Brackets one of the layer's own changes to a directory: a name created or removed.
+// The kept listing follows the change when it described the directory just before it.
+class DirectoryChange {
+public:
+    explicit DirectoryChange(const char* path) : directory_(DirectoryOf(path)), name_(FinalComponent(path)) {
+        struct stat st;
+        current_ = stat(directory_.c_str(), &st) == 0 && kept.Describes(st);
+    }
+    void Created() { Apply(true); }
+    void Removed() { Apply(false); }
+
+private:
+    void Apply(bool created) {
+        struct stat st;
+        if (!current_ || stat(directory_.c_str(), &st) != 0) {
+            kept.valid = false;
+            return;
+        }
+        std::vector<std::string>& names = kept.byFoldedName[Folded(name_)];
+        auto stored = std::find(names.begin(), names.end(), name_);
+        if (created && stored == names.end()) names.push_back(name_);
+        if (!created && stored != names.end()) names.erase(stored);
+        if (names.empty()) kept.byFoldedName.erase(Folded(name_));
+        kept.Stamp(st);
+    }
+    std::string directory_;
+    std::string name_;
+    bool current_ = false;
+};
+
+// Copies the data of in to out, both at offset 0: the file system shares the blocks where
+// it can, or the kernel copies them; where both are refused, a plain loop.
+bool CopyData(int in, int out, off_t size, const char* destination) {
+#ifdef __linux__
+    bool kernelRefused = false;
+    {
+        ErrorKeeper keep;  // a refusal is no failure of the copy
+        kernelRefused = FaultInjected(Operation::KernelCopy);
+    }
+    if (!kernelRefused) {
+        if (size > 0 && ioctl(out, FICLONE, in) == 0) return true;
+        bool first = true;
+        for (;;) {
+            ssize_t got = copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0 && first &&
+                (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL || errno == EBADF))
+                break;  // nothing copied yet: the loop below does it
+            if (got < 0) return FailWithErrno(destination);
+            if (got == 0) return true;
+            first = false;
+        }
+    }
+#else
+    (void)size;
+#endif
+    std::vector<unsigned char> buffer(1 << 16);
+    for (;;) {
+        ssize_t got = read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 || (got > 0 && !WriteAll(out, buffer.data(), static_cast<size_t>(got))))
+            return FailWithErrno(destination);
+        if (got == 0) return true;
+    }
+}
+
 }  // namespace
 
 ErrorCode LastError() { return lastError; }
@@ -171,26 +311,30 @@ bool FindFirstEntry(const char* pattern, std::string& entryName) {
     std::string wanted = slash == std::string::npos ? path : path.substr(slash + 1);
     if (wanted.empty()) return Fail(kErrorFileNotFound);
 
-    if (wanted.find_first_of("*?") == std::string::npos) {
+    bool wildcards = wanted.find_first_of("*?") != std::string::npos;
+    if (!wildcards) {
         struct stat st;
         if (stat(pattern, &st) == 0) {
             entryName = wanted;
             return true;
         }
     }
-    DIR* dir = opendir(directory.c_str());
-    if (dir == nullptr) return Fail(errno == ENOENT ? kErrorPathNotFound : ErrnoToWindows(errno, nullptr));
-    std::string best;
-    bool found = false;
-    while (dirent* entry = readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-        if (!WildcardMatch(wanted.c_str(), entry->d_name)) continue;
-        if (!found || NameBefore(entry->d_name, best)) best = entry->d_name;
-        found = true;
+    const DirectoryListing* listing = Listing(directory);
+    if (listing == nullptr) return false;
+    const std::string* best = nullptr;
+    if (!wildcards) {
+        auto names = listing->byFoldedName.find(Folded(wanted));
+        if (names != listing->byFoldedName.end())
+            for (const std::string& name : names->second)
+                if (best == nullptr || NameBefore(name, *best)) best = &name;
+    } else {
+        for (const auto& [folded, names] : listing->byFoldedName)
+            for (const std::string& name : names)
+                if (WildcardMatch(wanted.c_str(), name.c_str()) && (best == nullptr || NameBefore(name, *best)))
+                    best = &name;
     }
-    closedir(dir);
-    if (!found) return Fail(kErrorFileNotFound);
-    entryName = best;
+    if (best == nullptr) return Fail(kErrorFileNotFound);
+    entryName = *best;
     return true;
 }
 
@@ -215,23 +359,15 @@ bool CopyFileTo(const char* source, const char* destination, bool failIfExists) 
         return Fail(refused);
     }
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
+    DirectoryChange change(destination);
     int out = open(destination, flags, 0666);
     if (out < 0) {
         FailWithErrno(destination);
         close(in);
         return false;
     }
-    std::vector<unsigned char> buffer(1 << 16);
-    bool ok = true;
-    for (;;) {
-        ssize_t got = read(in, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0 || (got > 0 && !WriteAll(out, buffer.data(), static_cast<size_t>(got)))) {
-            ok = FailWithErrno(destination);
-            break;
-        }
-        if (got == 0) break;
-    }
+    if (!exists) change.Created();
+    bool ok = CopyData(in, out, from.st_size, destination);
     if (ok) {
         // As on Windows, the copy keeps the last-write time and the read-only attribute.
         struct timespec times[2] = {from.st_atim, from.st_mtim};
@@ -245,7 +381,8 @@ bool CopyFileTo(const char* source, const char* destination, bool failIfExists) 
     close(in);
     if (!ok && !exists) {
         ErrorKeeper keep;
-        unlink(destination);
+        DirectoryChange removal(destination);
+        if (unlink(destination) == 0) removal.Removed();
     }
     return ok;
 }
@@ -256,16 +393,17 @@ bool DeleteFileNamed(const char* fileName) {
     if (lstat(fileName, &st) != 0) return FailWithErrno(fileName);
     if (S_ISDIR(st.st_mode)) return Fail(kErrorAccessDenied);
     if (!S_ISLNK(st.st_mode) && IsReadOnlyMode(st.st_mode)) return Fail(kErrorAccessDenied);
+    DirectoryChange change(fileName);
     if (unlink(fileName) != 0) return FailWithErrno(fileName);
+    change.Removed();
     return true;
 }
 
 unsigned MakeTempFile(const char* directory, const char* prefix, char* buffer) {
     if (FaultInjected(Operation::TempFile)) return 0;
     unsigned start = static_cast<unsigned>((time(nullptr) ^ (getpid() << 4)) & 0xFFFF);
-    std::string dir(directory);
-    if (dir.empty()) dir = ".";
-    if (dir.back() != '/') dir += '/';
+    std::string dir(*directory != '\0' ? directory : ".");
+    if (dir.back() != '/') dir.push_back('/');
     char shortPrefix[4] = {};
     std::strncpy(shortPrefix, prefix, 3);
     for (unsigned i = 0; i < 0xFFFF; ++i) {
@@ -277,8 +415,10 @@ unsigned MakeTempFile(const char* directory, const char* prefix, char* buffer) {
             lastError = kErrorFilenameExceedsRange;
             return 0;
         }
+        DirectoryChange change(path.c_str());
         int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
+            change.Created();
             close(fd);
             std::memcpy(buffer, path.c_str(), path.size() + 1);
             return unique;

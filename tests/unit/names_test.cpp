@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <cstdlib>
 #include <ctime>
 #include <regex>
@@ -124,6 +126,19 @@ TEST_F(NamesTest, BackupNameTakenInThisSecondGivesALaterStamp) {
     // Each look-up that finds the name taken says so.
     std::string line = std::string("Dbg: ERROR:50 The file ") + first + " already exists. Redriving.\n";
     for (std::size_t at = 0; at < out.debug.size(); at += line.size()) EXPECT_EQ(out.debug.substr(at, line.size()), line);
+}
+
+TEST_F(NamesTest, BackupNameTakenInAnotherCaseGivesALaterStamp) {
+    char first[260];
+    std::uint32_t capacity = sizeof first;
+    ASSERT_TRUE(MakeBackupName("m.mdl", first, &capacity));
+    // Taken after the first look-up, by another program, in another letter case.
+    std::string other(first);
+    for (char& c : other) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    Write(other, mdlgen::Bytes{1});
+    char second[260];
+    ASSERT_TRUE(MakeBackupName("m.mdl", second, &capacity));
+    EXPECT_GT(std::string(second), std::string(first));
 }
 
 TEST_F(NamesTest, AcquireFileNameGivesTheNameAsStored) {

@@ -1,7 +1,11 @@
 // The OS layer's Windows semantics: the results here are what Windows gives.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <set>
 
 #include "fixture.h"
@@ -111,6 +115,84 @@ TEST_F(PlatformTest, LookUpIgnoresCaseAndReturnsNamesInOrder) {
     EXPECT_EQ(entry, "c.txt");
     EXPECT_FALSE(platform::FindFirstEntry("*.zip", entry));
     EXPECT_EQ(platform::LastError(), 2u);
+}
+
+// A batch looks names up again and again in one directory while the layer and others
+// change it: every look-up must see the directory as it is.
+TEST_F(PlatformTest, LookUpFollowsChangesToTheDirectory) {
+    namespace fs = std::filesystem;
+    fs::create_directories("other");
+    auto external = [](const char* name) { std::ofstream(name) << "x"; };
+    char temp[platform::kMaxPath] = "";
+    struct Step {
+        std::function<void()> change;
+        const char* pattern;
+        const char* found;  // nullptr: not found (2)
+    };
+    const Step steps[] = {
+        {[&] { external("Alpha.MDL"); }, "alpha.mdl", "Alpha.MDL"},
+        {nullptr, "beta.mdl", nullptr},
+        {[&] { external("BETA.mdl"); }, "Beta.MDL", "BETA.mdl"},
+        {[&] { ASSERT_TRUE(platform::CopyFileTo("Alpha.MDL", "gamma.MDL", true)); }, "GAMMA.mdl", "gamma.MDL"},
+        {[&] { ASSERT_TRUE(platform::DeleteFileNamed("gamma.MDL")); }, "GAMMA.mdl", nullptr},
+        {[&] { fs::remove("Alpha.MDL"); }, "ALPHA.MDL", nullptr},
+        {[&] { external("other/Alpha.MDL"); }, "other/alpha.mdl", "Alpha.MDL"},
+        {[&] { external("Case.mdl"); external("CASE.mdl"); }, "case.MDL", "CASE.mdl"},
+        {[&] { ASSERT_NE(platform::MakeTempFile(".", "KRV", temp), 0u); }, "*.tmp", nullptr},
+        {[&] { fs::rename("BETA.mdl", "beta2.mdl"); }, "BETA.MDL", nullptr},
+        {nullptr, "*.MDL", "beta2.mdl"},
+        {[&] { ASSERT_TRUE(platform::CopyFileTo("missing", "never.mdl", false) == false); }, "NEVER.MDL", nullptr},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.pattern);
+        if (step.change) step.change();
+        std::string entry;
+        bool found = platform::FindFirstEntry(step.pattern, entry);
+        if (std::string(step.pattern) == "*.tmp") {
+            // The working copy the layer made is listed at once.
+            ASSERT_TRUE(found);
+            std::string made(temp);
+            EXPECT_EQ(made.substr(made.size() - entry.size()), entry);
+            continue;
+        }
+        EXPECT_EQ(found, step.found != nullptr);
+        if (step.found != nullptr) {
+            EXPECT_EQ(entry, step.found);
+        } else {
+            EXPECT_EQ(platform::LastError(), 2u);
+        }
+    }
+}
+
+// Where the kernel copies and where it refuses, so that the plain loop copies: the same
+// bytes, the source's last-write time and its read-only attribute.
+TEST_F(PlatformTest, CopyKeepsBytesTimeAndAttributeWithOrWithoutTheKernelCopy) {
+    namespace fs = std::filesystem;
+    mdlgen::Bytes bytes(300 * 1024 + 17);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 31 + i / 256);
+    Write("source.mdl", bytes);
+    auto written = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+    fs::last_write_time("source.mdl", written);
+    MakeReadOnly("source.mdl");
+    for (bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "kernel copy refused" : "kernel copy");
+        Write("over.mdl", mdlgen::Bytes{1, 2, 3});
+#ifdef _WIN32
+        if (refused) continue;  // CopyFileA is the whole copy
+#endif
+        if (refused) platform::InjectFault(platform::Operation::KernelCopy, 95, 0, 2);
+        ASSERT_TRUE(platform::CopyFileTo("source.mdl", "new.mdl", true));
+        ASSERT_TRUE(platform::CopyFileTo("source.mdl", "over.mdl", false));
+        EXPECT_FALSE(platform::FaultInjected(platform::Operation::KernelCopy)) << "both copies took the loop";
+        for (const char* copy : {"new.mdl", "over.mdl"}) {
+            SCOPED_TRACE(copy);
+            EXPECT_EQ(Read(copy), bytes);
+            EXPECT_EQ(fs::last_write_time(copy), written);
+            EXPECT_EQ(platform::GetAttributes(copy), platform::kAttributeArchive | platform::kAttributeReadOnly);
+            MakeReadOnly(copy, false);
+        }
+        fs::remove("new.mdl");
+    }
 }
 
 TEST_F(PlatformTest, ErrorKeeperRestoresTheCode) {

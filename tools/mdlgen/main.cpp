@@ -13,7 +13,7 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "Usage: mdlgen [--scale N] [--two-calls] [--place rsrc|data|both|neither] [--decoys N]\n"
-                 "              [--distance N] [--upper] [--print-offset] OUTPUT.MDL\n"
+                 "              [--distance N] [--upper] [--size BYTES] [--print-offset] OUTPUT.MDL\n"
                  "       mdlgen --seeds DIRECTORY\n"
                  "       mdlgen --installation SIMULATOR_FOLDER\n");
     return 2;
@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
     mdlgen::Model model;
     const char* output = nullptr;
     bool printOffset = false;
+    unsigned long size = 0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         unsigned long value = 0;
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
             else if (place == "both") model.place = mdlgen::Place::Both;
             else if (place == "neither") model.place = mdlgen::Place::Neither;
             else return Usage();
+        } else if (arg == "--size" && hasValue && Number(argv[++i], 1ul << 30, size)) {
         } else if (arg == "--two-calls") {
             model.sequence.twoCalls = true;
         } else if (arg == "--print-offset") {
@@ -95,7 +97,10 @@ int main(int argc, char** argv) {
         }
     }
     if (output == nullptr) return Usage();
-    if (!mdlgen::WriteFile(output, mdlgen::BuildImage(mdlgen::ModelImage(model)))) {
+    mdlgen::Bytes bytes = mdlgen::BuildImage(mdlgen::ModelImage(model));
+    // Padding after the last section, as large models carry, to reach the size asked for.
+    if (bytes.size() < size) bytes.resize(size, 0);
+    if (!mdlgen::WriteFile(output, bytes)) {
         std::fprintf(stderr, "mdlgen: cannot write %s\n", output);
         return 1;
     }
