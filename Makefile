@@ -2,7 +2,7 @@
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build test win32 fuzz demo bench install dist clean
+.PHONY: all deps build test win32 fuzz demo bench bench-wine install dist clean
 
 all: build
 
@@ -32,6 +32,10 @@ demo: build
 bench: build
 	build/native/bench/scan_benchmark
 	python3 bench/batch_benchmark.py --vorbix build/native/Vorbix --mdlgen build/native/mdlgen
+
+# The batch benchmark on the Windows build under Wine.
+bench-wine: build
+	scripts/win32-lane bench
 
 install: build
 	cmake --install build/native --prefix $(PREFIX)

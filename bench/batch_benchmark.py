@@ -91,7 +91,7 @@ def emulated(args, root):
     shutil.rmtree(work)
     print("Win32 calls of one file, each timed alone under the same Wine:")
     print(calls.rstrip())
-    floor_ms = float(calls.strip().splitlines()[-1].split()[-2])
+    floor_ms = float(calls.strip().splitlines()[-1].split()[-2])  # "sum of the calls of one file: X ms"
     low, high = min(args.counts), max(args.counts)
     times = {count: time_vorbix(args, count, root) for count in (low, high)}
     for count, elapsed in times.items():

@@ -73,6 +73,12 @@ public:
 }  // namespace
 
 int RunVorbix(int argc, char** argv) {
+#ifdef _WIN32
+    // The Windows C runtime writes an unbuffered standard output one byte per WriteFile;
+    // buffered, each file's report is one write (flushed below).
+    static char reportBuffer[1 << 14];
+    std::setvbuf(stdout, reportBuffer, _IOFBF, sizeof reportBuffer);
+#endif
     std::int32_t scale = 9;
     for (int letter; (letter = NextOption(argc, argv, kOptions)) != -1;) {
         switch (letter) {
@@ -103,12 +109,12 @@ int RunVorbix(int argc, char** argv) {
     ConsoleOutput out;
     const auto mode = vorbix::TransactionMode::Console(out, (RunFlags & RunViewOnly) != 0);
     for (int i = OptionIndex; i < argc; ++i) {
-        if (vorbix::UpdateModelFile(argv[i], static_cast<std::uint32_t>(scale), mode)) continue;
+        bool updated = vorbix::UpdateModelFile(argv[i], static_cast<std::uint32_t>(scale), mode);
         std::uint32_t code = platform::LastError();
-        std::printf("ERROR:%x  Processing failed for %s\n", code, argv[i]);
-        // The system text goes to standard error: keep the two streams in order.
+        if (!updated) std::printf("ERROR:%x  Processing failed for %s\n", code, argv[i]);
+        // Each file's report as it is done; the system text goes to standard error after it.
         std::fflush(stdout);
-        ReportError(code);
+        if (!updated) ReportError(code);
     }
     return 0;
 }
