@@ -1,0 +1,9 @@
+#include <windows.h>
+
+#include "shell.h"
+
+namespace {
+CScaleApp theApp;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return theApp.Run(instance); }
