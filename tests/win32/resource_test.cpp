@@ -1,37 +1,50 @@
-// Reads the resources of the built Vorbix.exe back as Windows sees them. VORBIX_EXE in the
-// environment names another build of it, read as data: a 64-bit test reads a 32-bit program.
+// Reads the resources of the built Vorbix.exe and Vorbixw.exe back as Windows sees them.
+// VORBIX_EXE and VORBIXW_EXE in the environment name other builds of them, read as data: a
+// 64-bit test reads a 32-bit program.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-const char* ProgramPath() {
-    const char* path = std::getenv("VORBIX_EXE");
-    return path != nullptr && *path != '\0' ? path : VORBIX_EXE;
+const char* ProgramPath(const char* variable = "VORBIX_EXE", const char* built = VORBIX_EXE) {
+    const char* path = std::getenv(variable);
+    return path != nullptr && *path != '\0' ? path : built;
 }
+const char* DialogProgramPath() { return ProgramPath("VORBIXW_EXE", VORBIXW_EXE); }
 
 class VersionBlock : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { Load(ProgramPath()); }
+    void Load(const char* program) {
         DWORD ignored = 0;
-        DWORD size = GetFileVersionInfoSizeA(ProgramPath(), &ignored);
-        ASSERT_NE(size, 0u) << "no version block in " << ProgramPath() << ", error " << GetLastError();
+        DWORD size = GetFileVersionInfoSizeA(program, &ignored);
+        ASSERT_NE(size, 0u) << "no version block in " << program << ", error " << GetLastError();
         block_.resize(size);
-        ASSERT_TRUE(GetFileVersionInfoA(ProgramPath(), 0, size, block_.data()));
+        ASSERT_TRUE(GetFileVersionInfoA(program, 0, size, block_.data()));
     }
     std::string Value(const std::string& key) {
         void* text = nullptr;
         UINT length = 0;
-        std::string path = "\\StringFileInfo\\040904e4\\" + key;
+        std::string path = "\\StringFileInfo\\" + table_ + "\\" + key;
         if (!VerQueryValueA(block_.data(), path.c_str(), &text, &length)) return "<missing>";
         return length == 0 ? std::string() : std::string(static_cast<const char*>(text));
     }
     std::vector<char> block_;
+    std::string table_ = "040904e4";
+};
+
+class DialogVersionBlock : public VersionBlock {
+protected:
+    void SetUp() override {
+        table_ = "040904b0";
+        Load(DialogProgramPath());
+    }
 };
 
 TEST_F(VersionBlock, FixedPart) {
@@ -81,10 +94,10 @@ struct GroupIconEntry {
 };
 #pragma pack(pop)
 
-TEST(Icon, TwoImagesOf16Colours) {
-    HMODULE exe = LoadLibraryExA(ProgramPath(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+void ExpectTwoIconsOf16Colours(const char* program, WORD groupId) {
+    HMODULE exe = LoadLibraryExA(program, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
-    HRSRC group = FindResourceA(exe, MAKEINTRESOURCEA(1), reinterpret_cast<LPCSTR>(RT_GROUP_ICON));
+    HRSRC group = FindResourceA(exe, MAKEINTRESOURCEA(groupId), reinterpret_cast<LPCSTR>(RT_GROUP_ICON));
     ASSERT_NE(group, nullptr);
     const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(exe, group)));
     ASSERT_NE(data, nullptr);
@@ -101,6 +114,82 @@ TEST(Icon, TwoImagesOf16Colours) {
         EXPECT_NE(image, nullptr);
     }
     EXPECT_EQ(sizes, (std::vector<int>{32, 16}));
+    FreeLibrary(exe);
+}
+
+TEST(Icon, TwoImagesOf16Colours) {
+    ExpectTwoIconsOf16Colours(ProgramPath(), 1);
+    ExpectTwoIconsOf16Colours(DialogProgramPath(), 128);
+}
+
+TEST_F(DialogVersionBlock, FixedPart) {
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block_.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, (2u << 16) | 9169u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, (2u << 16) | 9169u);
+    EXPECT_EQ(fixed->dwFileFlagsMask, 0x3Fu);
+    EXPECT_EQ(fixed->dwFileFlags, 0x2Au);
+    EXPECT_EQ(fixed->dwFileOS, 0x4u);
+    EXPECT_EQ(fixed->dwFileType, 1u);
+    EXPECT_EQ(fixed->dwFileDateMS | fixed->dwFileDateLS, 0u);
+}
+
+TEST_F(DialogVersionBlock, TranslationAndStrings) {
+    WORD* translation = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block_.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                               &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(translation[0], 0x0409);
+    EXPECT_EQ(translation[1], 0x04B0);
+    const std::string release = "Vorbix Version 1.0.2.9169-W Pre-release";
+    const std::pair<const char*, std::string> strings[] = {
+        {"Comments", release},          {"FileDescription", release},     {"FileVersion", "1, 0, 2, 9169"},
+        {"InternalName", "Vorbixw"},    {"LegalTrademarks", ""},          {"OriginalFilename", "Vorbixw.exe"},
+        {"PrivateBuild", "1.0.2.9169-W Pre-release"}, {"ProductName", release}, {"ProductVersion", "1, 0, 2, 9169"},
+        {"SpecialBuild", release},
+    };
+    for (const auto& [key, value] : strings) EXPECT_EQ(Value(key), value) << key;
+    EXPECT_EQ(Value("CompanyName").rfind("quarnel (", 0), 0u) << Value("CompanyName");
+    EXPECT_NE(Value("LegalCopyright"), "<missing>");
+}
+
+// The dialog templates' headers: style, extended style, number of controls, size in
+// dialog units.
+TEST(DialogTemplates, StylesSizesAndControls) {
+    HMODULE exe = LoadLibraryExA(DialogProgramPath(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    struct Expected {
+        WORD id;
+        bool extended;
+        DWORD style, exStyle;
+        WORD controls;
+        short cx, cy;
+    };
+    const Expected templates[] = {
+        {102, true, 0x90CE0844, 0x00040000, 10, 214, 113},
+        {129, false, 0x80C800C0, 0, 3, 226, 65},
+        {130, false, 0x80CC0040, 0, 7, 280, 164},
+    };
+    for (const Expected& e : templates) {
+        SCOPED_TRACE(e.id);
+        HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(e.id), reinterpret_cast<LPCSTR>(RT_DIALOG));
+        ASSERT_NE(found, nullptr);
+        const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(exe, found)));
+        auto word = [&](int at) { return *reinterpret_cast<const WORD*>(data + at); };
+        auto dword = [&](int at) { return *reinterpret_cast<const DWORD*>(data + at); };
+        bool extended = word(0) == 1 && word(2) == 0xFFFF;
+        EXPECT_EQ(extended, e.extended);
+        int base = extended ? 8 : 0;  // DLGTEMPLATEEX: version, signature, help id first
+        EXPECT_EQ(dword(base + (extended ? 4 : 0)), e.style);
+        EXPECT_EQ(dword(base + (extended ? 0 : 4)), e.exStyle);
+        EXPECT_EQ(word(base + 8), e.controls);
+        EXPECT_EQ(static_cast<short>(word(base + 14)), e.cx);
+        EXPECT_EQ(static_cast<short>(word(base + 16)), e.cy);
+    }
     FreeLibrary(exe);
 }
 

@@ -1,0 +1,202 @@
+#include "driver.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace gui {
+namespace {
+
+struct Search {
+    DWORD process;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
+    Search* search = reinterpret_cast<Search*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->process) search->found.push_back(window);
+    return TRUE;
+}
+
+std::string ClassOf(HWND window) {
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > milliseconds) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+bool Program::Start(const std::string& program, const std::string& arguments, const std::string& directory) {
+    std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
+    std::vector<char> text(commandLine.begin(), commandLine.end());
+    text.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    process = info.hProcess;
+    id = info.dwProcessId;
+    return WaitUntil([&] {
+        for (HWND window : TopLevelWindows())
+            if (ClassOf(window) == "#32770" && IsWindowVisible(window)) {
+                std::string caption = Text(window);
+                if (caption == "Vorbix" || (caption.size() > 9 && caption.rfind(" - Vorbix") == caption.size() - 9)) {
+                    main = window;
+                    return true;
+                }
+            }
+        return false;
+    });
+}
+
+std::vector<HWND> Program::TopLevelWindows() const {
+    Search search{id, {}};
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool Program::HasWindow(const std::string& caption, std::vector<HWND> except) const {
+    for (HWND window : TopLevelWindows())
+        if (IsWindowVisible(window) && ClassOf(window) == "#32770" && Text(window) == caption &&
+            std::find(except.begin(), except.end(), window) == except.end())
+            return true;
+    return false;
+}
+
+HWND Program::WaitForWindow(const std::string& caption, std::vector<HWND> except) const {
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND window : TopLevelWindows())
+            if (IsWindowVisible(window) && ClassOf(window) == "#32770" && Text(window) == caption &&
+                std::find(except.begin(), except.end(), window) == except.end()) {
+                found = window;
+                return true;
+            }
+        return false;
+    });
+    return found;
+}
+
+void Program::Close() {
+    if (process == nullptr) return;
+    // Whatever is open on top of the main dialog goes first, then the dialog itself.
+    for (int round = 0; round < 5 && WaitForSingleObject(process, 0) == WAIT_TIMEOUT; ++round) {
+        for (HWND window : TopLevelWindows())
+            if (window != main && ClassOf(window) == "#32770" && IsWindowVisible(window))
+                PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        if (main != nullptr) PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+        WaitForSingleObject(process, 2000);
+    }
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 1);
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+    process = nullptr;
+}
+
+Program::~Program() { Close(); }
+
+std::string Text(HWND window) {
+    char text[1024] = "";
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 10000, &length);
+    return std::string(text, std::min<std::size_t>(length, sizeof text - 1));
+}
+
+std::wstring ListText(HWND list, int index) {
+    // The wide form: an ANSI LB_GETTEXT across processes comes back as UTF-16 under Wine.
+    wchar_t text[512] = L"";
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+
+RECT ClientRect(HWND dialog, int id) {
+    RECT r;
+    GetWindowRect(Item(dialog, id), &r);
+    MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void Command(HWND dialog, int id, WORD code) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Item(dialog, id)));
+}
+
+void PostCommand(HWND dialog, int id, WORD code) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Item(dialog, id)));
+}
+
+void SetText(HWND window, const std::string& text) {
+    SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+Box ReadAndCloseBox(HWND box) {
+    Box seen;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) != "Static") continue;
+        // A box without an icon may still have the icon's control, holding none.
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child) &&
+            SendMessageA(child, STM_GETICON, 0, 0) != 0)
+            seen.hasIcon = true;
+        std::string text = Text(child);
+        if (text.size() > seen.text.size()) seen.text = text;
+    }
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return seen;
+}
+
+std::vector<std::pair<int, std::string>> ToolTexts(const Program& program, HWND dialog) {
+    std::vector<std::pair<int, std::string>> texts;
+    HWND tip = nullptr;
+    for (HWND window : program.TopLevelWindows())
+        if (ClassOf(window) == TOOLTIPS_CLASSA && GetWindow(window, GW_OWNER) == dialog) tip = window;
+    if (tip == nullptr) return texts;
+    // The tool records are read in the program's own memory, where the control writes them.
+    struct Remote {
+        TOOLINFOA tool;
+        char text[128];
+    };
+    Remote* remote = static_cast<Remote*>(
+        VirtualAllocEx(program.process, nullptr, sizeof(Remote), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (remote == nullptr) return texts;
+    LRESULT count = SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        Remote local{};
+        local.tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        local.tool.lpszText = remote->text;
+        WriteProcessMemory(program.process, remote, &local, sizeof local, nullptr);
+        if (!SendMessageA(tip, TTM_ENUMTOOLSA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&remote->tool)))
+            continue;
+        ReadProcessMemory(program.process, remote, &local, sizeof local, nullptr);
+        HWND control = reinterpret_cast<HWND>(local.tool.uId);
+        if (local.tool.lpszText == LPSTR_TEXTCALLBACKA) {
+            texts.emplace_back(GetDlgCtrlID(control), "<callback>");
+            continue;
+        }
+        local.tool.lpszText = remote->text;
+        std::memset(local.text, 0, sizeof local.text);
+        WriteProcessMemory(program.process, remote, &local, sizeof local, nullptr);
+        SendMessageA(tip, TTM_GETTEXTA, sizeof local.text, reinterpret_cast<LPARAM>(&remote->tool));
+        ReadProcessMemory(program.process, remote, &local, sizeof local, nullptr);
+        local.text[sizeof local.text - 1] = '\0';
+        texts.emplace_back(GetDlgCtrlID(control), local.text);
+    }
+    VirtualFreeEx(program.process, remote, 0, MEM_RELEASE);
+    return texts;
+}
+
+}  // namespace gui
