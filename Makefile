@@ -2,7 +2,7 @@
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build test win32 fuzz demo bench bench-wine install dist clean
+.PHONY: all deps build test win32 fuzz demo bench bench-wine screenshots install dist clean
 
 all: build
 
@@ -36,6 +36,11 @@ bench: build
 # The batch benchmark on the Windows build under Wine.
 bench-wine: build
 	scripts/win32-lane bench
+
+# The README's pictures of Vorbixw, taken under Wine and Xvfb into docs/.
+screenshots: build
+	scripts/install-deps screenshots
+	scripts/win32-lane screenshots
 
 install: build
 	cmake --install build/native --prefix $(PREFIX)
