@@ -35,6 +35,22 @@ protected:
         if (!VerQueryValueA(block_.data(), path.c_str(), &text, &length)) return "<missing>";
         return length == 0 ? std::string() : std::string(static_cast<const char*>(text));
     }
+    // Version 1.0.x.y of file and product, flags mask 0x3F, an application, no file date.
+    void ExpectFixedPart(DWORD versionLS, DWORD flags, DWORD os) {
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(block_.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+        EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+        EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+        EXPECT_EQ(fixed->dwFileVersionLS, versionLS);
+        EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+        EXPECT_EQ(fixed->dwProductVersionLS, versionLS);
+        EXPECT_EQ(fixed->dwFileFlagsMask, 0x3Fu);
+        EXPECT_EQ(fixed->dwFileFlags, flags);
+        EXPECT_EQ(fixed->dwFileOS, os);
+        EXPECT_EQ(fixed->dwFileType, 1u);
+        EXPECT_EQ(fixed->dwFileDateMS | fixed->dwFileDateLS, 0u);
+    }
     std::vector<char> block_;
     std::string table_ = "040904e4";
 };
@@ -47,20 +63,7 @@ protected:
     }
 };
 
-TEST_F(VersionBlock, FixedPart) {
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(block_.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, (1u << 16) | 9142u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, (1u << 16) | 9142u);
-    EXPECT_EQ(fixed->dwFileFlagsMask, 0x3Fu);
-    EXPECT_EQ(fixed->dwFileFlags, 0u);
-    EXPECT_EQ(fixed->dwFileOS, 0x40004u);
-    EXPECT_EQ(fixed->dwFileType, 1u);
-}
+TEST_F(VersionBlock, FixedPart) { ExpectFixedPart((1u << 16) | 9142u, 0u, 0x40004u); }
 
 TEST_F(VersionBlock, TranslationAndStrings) {
     WORD* translation = nullptr;
@@ -122,20 +125,7 @@ TEST(Icon, TwoImagesOf16Colours) {
     ExpectTwoIconsOf16Colours(DialogProgramPath(), 128);
 }
 
-TEST_F(DialogVersionBlock, FixedPart) {
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(block_.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, (2u << 16) | 9169u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, (2u << 16) | 9169u);
-    EXPECT_EQ(fixed->dwFileFlagsMask, 0x3Fu);
-    EXPECT_EQ(fixed->dwFileFlags, 0x2Au);
-    EXPECT_EQ(fixed->dwFileOS, 0x4u);
-    EXPECT_EQ(fixed->dwFileType, 1u);
-    EXPECT_EQ(fixed->dwFileDateMS | fixed->dwFileDateLS, 0u);
-}
+TEST_F(DialogVersionBlock, FixedPart) { ExpectFixedPart((2u << 16) | 9169u, 0x2Au, 0x4u); }
 
 TEST_F(DialogVersionBlock, TranslationAndStrings) {
     WORD* translation = nullptr;
