@@ -143,6 +143,7 @@ std::string FinalComponent(const char* path) {
 // the batch grow with the square of its size. The listing is kept with the directory's
 // modification time: the layer's own creations and deletions are applied to it and the
 // time renewed, and any other change makes the time differ, so the directory is read again.
+// One per process: the programs have a single thread.
 struct DirectoryListing {
     bool valid = false;
     dev_t device = 0;
