@@ -17,6 +17,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -195,7 +196,10 @@ const DirectoryListing* Listing(const std::string& directory) {
 // The kept listing follows the change when it described the directory just before it.
 class DirectoryChange {
 public:
-    explicit DirectoryChange(const char* path) : directory_(DirectoryOf(path)), name_(FinalComponent(path)) {
+    explicit DirectoryChange(const char* path) {
+        if (!kept.valid) return;  // nothing to follow
+        directory_ = DirectoryOf(path);
+        name_ = FinalComponent(path);
         struct stat st;
         current_ = stat(directory_.c_str(), &st) == 0 && kept.Describes(st);
     }
@@ -360,14 +364,15 @@ bool CopyFileTo(const char* source, const char* destination, bool failIfExists) 
         return Fail(refused);
     }
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
-    DirectoryChange change(destination);
+    std::optional<DirectoryChange> change;
+    if (!exists) change.emplace(destination);
     int out = open(destination, flags, 0666);
     if (out < 0) {
         FailWithErrno(destination);
         close(in);
         return false;
     }
-    if (!exists) change.Created();
+    if (change) change->Created();
     bool ok = CopyData(in, out, from.st_size, destination);
     if (ok) {
         // As on Windows, the copy keeps the last-write time and the read-only attribute.
