@@ -107,7 +107,7 @@ def main():
     parser.add_argument("--exec-prefix", default="")
     parser.add_argument("--calls", help="the Windows program that times the Win32 calls alone")
     parser.add_argument("--counts", default="50,200,1000")
-    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--runs", type=int, default=5)
     # A disk's write-back makes the times of large batches vary from run to run by more
     # than what is measured; memory does not.
     parser.add_argument("--dir", default="/dev/shm" if os.path.isdir("/dev/shm") else None,
