@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/platform.h"
+
 AircraftCatalog g_aircraftCatalog;
 
 namespace {
@@ -30,12 +32,6 @@ bool ReadProfile(const char* file, const char* section, const char* key, char (&
     return std::strcmp(value, kMissing) != 0;
 }
 
-// Closing a handle must not change the code of the step that failed.
-struct KeepLastError {
-    DWORD code = GetLastError();
-    ~KeepLastError() { SetLastError(code); }
-};
-
 struct RegistryKey {
     HKEY key = nullptr;
     ~RegistryKey() {
@@ -46,7 +42,7 @@ struct RegistryKey {
 struct Search {
     HANDLE handle;
     ~Search() {
-        KeepLastError keep;
+        platform::ErrorKeeper keep;  // closing must not change the code of the step that failed
         FindClose(handle);
     }
 };

@@ -14,17 +14,6 @@
 
 static_assert(ID_HELP == ui::kHelpCommand, "F1 arrives as the help button's command");
 
-namespace {
-
-// printf into a 260-byte buffer, cut at 259 characters.
-std::string Formatted(const char* format, va_list args) {
-    char text[260];
-    std::vsnprintf(text, sizeof text, format, args);
-    return text;
-}
-
-}  // namespace
-
 CScaleDlg::CScaleDlg(HWND parent)
     : CSizingDlg(IDD_SCALE_DIALOG, parent),
       m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {
@@ -242,13 +231,13 @@ void CScaleDlg::OnHelp() { ui::Application::Current()->WinHelp(0, HELP_CONTENTS)
 void CScaleDlg::SetStatus(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    SetDlgItemTextA(m_hWnd, IDC_STATUS, Formatted(format, args).c_str());
+    SetDlgItemTextA(m_hWnd, IDC_STATUS, FormatText(format, args).c_str());
     va_end(args);
 }
 
 void CScaleDlg::SetTitle(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    SetWindowTextA(m_hWnd, Formatted(format, args).c_str());
+    SetWindowTextA(m_hWnd, FormatText(format, args).c_str());
     va_end(args);
 }

@@ -68,11 +68,16 @@ void CSizingDlg::OnSize(UINT type, int width, int height) {
     m_lastClientSize = {width, height};
 }
 
-void ShowMessage(UINT style, const char* format, ...) {
+std::string FormatText(const char* format, va_list args) {
     char text[260];
+    std::vsnprintf(text, sizeof text, format, args);
+    return text;
+}
+
+void ShowMessage(UINT style, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    std::string text = FormatText(format, args);
     va_end(args);
-    MessageBoxA(nullptr, text, "Vorbix", style);
+    MessageBoxA(nullptr, text.c_str(), "Vorbix", style);
 }

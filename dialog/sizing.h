@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include <cstdarg>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ui/dialog.h"
@@ -34,6 +36,10 @@ protected:
 private:
     void OnSize(UINT type, int width, int height);
 };
+
+// printf-style text in a 260-byte buffer, cut at 259 characters, as every text the
+// dialog program formats.
+std::string FormatText(const char* format, va_list args);
 
 // printf-style text, cut at 259 characters, in a box with the caption "Vorbix" and no
 // owner, so the calling dialog stays usable while it is up.

@@ -168,19 +168,18 @@ DirectoryListing kept;
 // The kept listing of directory, read again when the directory has changed; none with
 // the last-error code set when it cannot be read.
 const DirectoryListing* Listing(const std::string& directory) {
-    struct stat st;
-    if (stat(directory.c_str(), &st) != 0) {
+    // A missing directory is a missing path (3), not a missing file.
+    auto unreadable = [] {
         Fail(errno == ENOENT ? kErrorPathNotFound : ErrnoToWindows(errno, nullptr));
         return nullptr;
-    }
+    };
+    struct stat st;
+    if (stat(directory.c_str(), &st) != 0) return unreadable();
     if (kept.Describes(st)) return &kept;
     kept.valid = false;
     kept.byFoldedName.clear();
     DIR* dir = opendir(directory.c_str());
-    if (dir == nullptr) {
-        Fail(errno == ENOENT ? kErrorPathNotFound : ErrnoToWindows(errno, nullptr));
-        return nullptr;
-    }
+    if (dir == nullptr) return unreadable();
     while (dirent* entry = readdir(dir)) {
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
         kept.byFoldedName[Folded(entry->d_name)].push_back(entry->d_name);

@@ -69,25 +69,21 @@ std::vector<HWND> Program::TopLevelWindows() const {
     return search.found;
 }
 
-bool Program::HasWindow(const std::string& caption, std::vector<HWND> except) const {
+HWND Program::FindDialog(const std::string& caption, const std::vector<HWND>& except) const {
     for (HWND window : TopLevelWindows())
         if (IsWindowVisible(window) && ClassOf(window) == "#32770" && Text(window) == caption &&
             std::find(except.begin(), except.end(), window) == except.end())
-            return true;
-    return false;
+            return window;
+    return nullptr;
+}
+
+bool Program::HasWindow(const std::string& caption, std::vector<HWND> except) const {
+    return FindDialog(caption, except) != nullptr;
 }
 
 HWND Program::WaitForWindow(const std::string& caption, std::vector<HWND> except) const {
     HWND found = nullptr;
-    WaitUntil([&] {
-        for (HWND window : TopLevelWindows())
-            if (IsWindowVisible(window) && ClassOf(window) == "#32770" && Text(window) == caption &&
-                std::find(except.begin(), except.end(), window) == except.end()) {
-                found = window;
-                return true;
-            }
-        return false;
-    });
+    WaitUntil([&] { return (found = FindDialog(caption, except)) != nullptr; });
     return found;
 }
 

@@ -30,6 +30,9 @@ public:
     HWND WaitForBox() const { return WaitForWindow("Vorbix", {main}); }
     bool HasWindow(const std::string& caption, std::vector<HWND> except = {}) const;
     std::vector<HWND> TopLevelWindows() const;
+
+private:
+    HWND FindDialog(const std::string& caption, const std::vector<HWND>& except) const;
 };
 
 // Waits until condition holds or the deadline passes; true when it held.

@@ -51,6 +51,16 @@ protected:
         EXPECT_EQ(fixed->dwFileType, 1u);
         EXPECT_EQ(fixed->dwFileDateMS | fixed->dwFileDateLS, 0u);
     }
+    // One translation: US English in the given code page.
+    void ExpectTranslation(WORD codePage) {
+        WORD* translation = nullptr;
+        UINT length = 0;
+        ASSERT_TRUE(VerQueryValueA(block_.data(), "\\VarFileInfo\\Translation",
+                                   reinterpret_cast<void**>(&translation), &length));
+        ASSERT_EQ(length, 4u);
+        EXPECT_EQ(translation[0], 0x0409);
+        EXPECT_EQ(translation[1], codePage);
+    }
     std::vector<char> block_;
     std::string table_ = "040904e4";
 };
@@ -66,13 +76,7 @@ protected:
 TEST_F(VersionBlock, FixedPart) { ExpectFixedPart((1u << 16) | 9142u, 0u, 0x40004u); }
 
 TEST_F(VersionBlock, TranslationAndStrings) {
-    WORD* translation = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(block_.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &length));
-    ASSERT_EQ(length, 4u);
-    EXPECT_EQ(translation[0], 0x0409);
-    EXPECT_EQ(translation[1], 0x04E4);
+    ExpectTranslation(0x04E4);
     EXPECT_EQ(Value("CompanyName").rfind("quarnel (", 0), 0u) << Value("CompanyName");
     EXPECT_EQ(Value("CompanyName").back(), ')');
     EXPECT_EQ(Value("FileDescription"), "Vorbix Model File Scaling Utility");
@@ -128,13 +132,7 @@ TEST(Icon, TwoImagesOf16Colours) {
 TEST_F(DialogVersionBlock, FixedPart) { ExpectFixedPart((2u << 16) | 9169u, 0x2Au, 0x4u); }
 
 TEST_F(DialogVersionBlock, TranslationAndStrings) {
-    WORD* translation = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(block_.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &length));
-    ASSERT_EQ(length, 4u);
-    EXPECT_EQ(translation[0], 0x0409);
-    EXPECT_EQ(translation[1], 0x04B0);
+    ExpectTranslation(0x04B0);
     const std::string release = "Vorbix Version 1.0.2.9169-W Pre-release";
     const std::pair<const char*, std::string> strings[] = {
         {"Comments", release},          {"FileDescription", release},     {"FileVersion", "1, 0, 2, 9169"},
