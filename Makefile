@@ -1,8 +1,9 @@
 # The whole set-up: `make demo` and `make test`. Both install what is missing first.
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
+RUNS ?= 10000000
 
-.PHONY: all deps build test win32 fuzz demo bench bench-wine screenshots install dist clean
+.PHONY: all deps build test win32 fuzz fuzz-campaign demo bench bench-wine screenshots install dist clean
 
 all: build
 
@@ -24,6 +25,10 @@ win32: build
 
 fuzz: deps
 	scripts/fuzz $(FUZZ_SECONDS)
+
+# A benchmark-like run, not a test: every fuzz target to RUNS executions.
+fuzz-campaign: deps
+	scripts/fuzz campaign $(RUNS)
 
 demo: build
 	scripts/demo

@@ -26,6 +26,16 @@ extern int OptionErrors;
 // the options have ended, with OptionIndex at the first model file name.
 int NextOption(int argc, char** argv, const char* options);
 
+// What the command line asks for once its options are read.
+enum class Command { Usage, Help, Process };
+struct CommandLine {
+    Command command = Command::Process;
+    std::int32_t scale = 9;  // as typed; 0xFFFF when -s is not followed by a number
+};
+
+// Reads the options, setting RunFlags; OptionIndex is left at the first model file name.
+CommandLine ParseCommandLine(int argc, char** argv);
+
 // printf to standard error while RunDebug is set; returns the count written, or 0.
 int DebugPrint(const char* format, ...) VORBIX_PRINTF(1, 2);
 

@@ -1,3 +1,4 @@
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +13,22 @@ int OptionLetter = 0;
 int OptionErrors = 1;
 
 namespace {
+
+constexpr const char* kOptions = "ehn:s:vx?";
+
+// Reads a decimal integer as "%d" does: leading white space, an optional sign, digits;
+// what follows the digits is ignored. The value wraps as a 32-bit integer, the same on
+// every platform.
+bool ReadInteger(const char* text, std::int32_t& value) {
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+    bool negative = *text == '-';
+    if (*text == '-' || *text == '+') ++text;
+    if (!std::isdigit(static_cast<unsigned char>(*text))) return false;
+    std::uint32_t magnitude = 0;
+    while (std::isdigit(static_cast<unsigned char>(*text))) magnitude = magnitude * 10 + static_cast<std::uint32_t>(*text++ - '0');
+    value = static_cast<std::int32_t>(negative ? 0u - magnitude : magnitude);
+    return true;
+}
 
 void Complain(const char* program, const char* message, int letter) {
     if (OptionErrors == 0) return;
@@ -64,4 +81,25 @@ int NextOption(int argc, char** argv, const char* options) {
     Advance(argv);
     OptionArgument = nullptr;
     return OptionLetter;
+}
+
+CommandLine ParseCommandLine(int argc, char** argv) {
+    CommandLine line;
+    for (int letter; (letter = NextOption(argc, argv, kOptions)) != -1;) {
+        switch (letter) {
+            case '?': line.command = Command::Usage; return line;
+            case 'h': line.command = Command::Help; return line;
+            case 'e': RunFlags |= RunErrorText; break;
+            case 'n':
+                if (std::strcmp(OptionArgument, "ologo") == 0) RunFlags |= RunNoLogo;
+                break;
+            case 's':
+                if (!ReadInteger(OptionArgument, line.scale)) line.scale = 0xFFFF;
+                break;
+            case 'v': RunFlags |= RunViewOnly; break;
+            case 'x': RunFlags |= RunDebug; break;
+            default: break;
+        }
+    }
+    return line;
 }

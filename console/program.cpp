@@ -1,13 +1,10 @@
-#include <cctype>
 #include <cstdio>
-#include <cstring>
 
 #include "console.h"
 #include "engine.h"
 
 namespace {
 
-constexpr const char* kOptions = "ehn:s:vx?";
 constexpr int kInvalidParameter = static_cast<int>(platform::kErrorInvalidParameter);
 
 const char kBanner[] =
@@ -44,20 +41,6 @@ const char kHelp[] =
     "process the specified file.\n"
     "\n";
 
-// Reads a decimal integer as "%d" does: leading white space, an optional sign, digits;
-// what follows the digits is ignored. The value wraps as a 32-bit integer, the same on
-// every platform.
-bool ReadInteger(const char* text, std::int32_t& value) {
-    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
-    bool negative = *text == '-';
-    if (*text == '-' || *text == '+') ++text;
-    if (!std::isdigit(static_cast<unsigned char>(*text))) return false;
-    std::uint32_t magnitude = 0;
-    while (std::isdigit(static_cast<unsigned char>(*text))) magnitude = magnitude * 10 + static_cast<std::uint32_t>(*text++ - '0');
-    value = static_cast<std::int32_t>(negative ? 0u - magnitude : magnitude);
-    return true;
-}
-
 // The engine's lines: reports to standard output, "Dbg: " lines through DebugPrint.
 class ConsoleOutput : public vorbix::Output {
 public:
@@ -79,23 +62,16 @@ int RunVorbix(int argc, char** argv) {
     static char reportBuffer[1 << 14];
     std::setvbuf(stdout, reportBuffer, _IOFBF, sizeof reportBuffer);
 #endif
-    std::int32_t scale = 9;
-    for (int letter; (letter = NextOption(argc, argv, kOptions)) != -1;) {
-        switch (letter) {
-            case '?': std::printf("%s", kUsage); return 0;
-            case 'h': std::printf("%s%s", kUsage, kHelp); return 0;
-            case 'e': RunFlags |= RunErrorText; break;
-            case 'n':
-                if (std::strcmp(OptionArgument, "ologo") == 0) RunFlags |= RunNoLogo;
-                break;
-            case 's':
-                if (!ReadInteger(OptionArgument, scale)) scale = 0xFFFF;
-                break;
-            case 'v': RunFlags |= RunViewOnly; break;
-            case 'x': RunFlags |= RunDebug; break;
-            default: break;
-        }
+    const CommandLine line = ParseCommandLine(argc, argv);
+    if (line.command == Command::Usage) {
+        std::printf("%s", kUsage);
+        return 0;
     }
+    if (line.command == Command::Help) {
+        std::printf("%s%s", kUsage, kHelp);
+        return 0;
+    }
+    const std::int32_t scale = line.scale;
     if ((RunFlags & RunNoLogo) == 0) std::printf("%s", kBanner);
     // Only the low 16 bits are a scale; 0 to 15 pass.
     if ((static_cast<std::uint32_t>(scale) & 0xFFFF) > 15) {

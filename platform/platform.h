@@ -134,6 +134,10 @@ bool SystemTimeToLocal(const SystemTime& utc, SystemTime& local);
 
 // True for a lead byte of a double-byte character in the ANSI code page.
 bool IsLeadByte(unsigned char c);
+#ifndef _WIN32
+// For tests: the lead bytes of code page 932 (Japanese), where Windows would have them.
+void UseDoubleByteCodePage(bool on);
+#endif
 
 void SleepMilliseconds(unsigned milliseconds);
 

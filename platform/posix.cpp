@@ -494,7 +494,14 @@ bool SystemTimeToLocal(const SystemTime& utc, SystemTime& local) {
     return true;
 }
 
-bool IsLeadByte(unsigned char) { return false; }
+namespace {
+bool doubleByteCodePage = false;
+}
+
+// The ANSI code page here has single bytes only, unless a test asks for code page 932's lead bytes.
+bool IsLeadByte(unsigned char c) { return doubleByteCodePage && ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)); }
+
+void UseDoubleByteCodePage(bool on) { doubleByteCodePage = on; }
 
 void SleepMilliseconds(unsigned milliseconds) {
     struct timespec pause = {static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};

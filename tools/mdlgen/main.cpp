@@ -1,5 +1,6 @@
 // mdlgen: writes a synthetic model file, the fuzz seed corpus, or a sample simulator
 // installation.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@ int Usage() {
                  "Usage: mdlgen [--scale N] [--two-calls] [--place rsrc|data|both|neither] [--decoys N]\n"
                  "              [--distance N] [--upper] [--size BYTES] [--print-offset] OUTPUT.MDL\n"
                  "       mdlgen --seeds DIRECTORY\n"
+                 "       mdlgen --sequence-seeds DIRECTORY\n"
                  "       mdlgen --installation SIMULATOR_FOLDER\n");
     return 2;
 }
@@ -56,6 +58,37 @@ int WriteSeeds(const std::string& directory) {
     return ok ? 0 : 1;
 }
 
+// Seeds for the sequence check's fuzzer: the offset byte's place and a new scale (two
+// little-endian words), then code holding the sequence in both forms, far and broken.
+int WriteSequenceSeeds(const std::string& directory) {
+    using namespace mdlgen;
+    struct Seed {
+        const char* name;
+        std::size_t offsetByte;
+        std::uint8_t distance;
+        bool twoCalls;
+        Instruction broken;
+    };
+    const Seed seeds[] = {{"/short", 3, 2, false, Instruction::None},
+                          {"/long", 0, 40, true, Instruction::None},
+                          {"/far", 10, 255, false, Instruction::None},
+                          {"/broken", 1, 1, true, Instruction::BglReturn}};
+    bool ok = true;
+    for (const Seed& seed : seeds) {
+        Sequence sequence;
+        sequence.twoCalls = seed.twoCalls;
+        sequence.broken = seed.broken;
+        Bytes code(seed.offsetByte + 1, 0x11);
+        PlaceSequence(code, seed.offsetByte, seed.distance, sequence);
+        Bytes input(4 + code.size(), 0);
+        input[0] = static_cast<std::uint8_t>(seed.offsetByte);
+        input[2] = 12;
+        std::copy(code.begin(), code.end(), input.begin() + 4);
+        ok = WriteFile(directory + seed.name, input) && ok;
+    }
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,6 +101,7 @@ int main(int argc, char** argv) {
         unsigned long value = 0;
         bool hasValue = i + 1 < argc;
         if (arg == "--seeds" && hasValue) return WriteSeeds(argv[++i]);
+        if (arg == "--sequence-seeds" && hasValue) return WriteSequenceSeeds(argv[++i]);
         if (arg == "--installation" && hasValue)
             return mdlgen::WriteInstallation(argv[++i], mdlgen::SampleInstallation()) ? 0 : 1;
         if (arg == "--scale" && hasValue && Number(argv[++i], 0xFFFF, value)) {
