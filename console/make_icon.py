@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the application icon: an aircraft seen from above on a sky-blue square, as two
-16-colour images, 32 by 32 and 16 by 16, written as one .ico file."""
+"""Draws the application icon: an aircraft seen from above on a sky-blue square, as
+16-colour images of the sizes given (default 32 and 16; scaled displays pick a 48), written
+as one .ico file: make_icon.py OUTPUT [SIZE ...]."""
 import struct
 import sys
 
@@ -51,10 +52,11 @@ def bitmap(size):
 
 
 def main():
-    images = [bitmap(32), bitmap(16)]
+    sizes = [int(size) for size in sys.argv[2:]] or [32, 16]
+    images = [bitmap(size) for size in sizes]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
-    for size, image in zip((32, 16), images):
+    for size, image in zip(sizes, images):
         out += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), offset)
         offset += len(image)
     with open(sys.argv[1], "wb") as f:

@@ -1,3 +1,6 @@
+// The aircraft catalogue: the simulator folder from its registry key, and one entry for each
+// usable FLTSIM section of the Aircraft.cfg files in the aircraft containers, with the model
+// file that the MODEL.CFG of its model folder names.
 #include "catalog.h"
 
 #include <cstdarg>

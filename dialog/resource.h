@@ -1,10 +1,15 @@
-// Resource ids of Vorbixw, by dialog. Prefixes: IDD_ dialog template, IDR_ icon,
+// Resource ids of Vorbixw, by dialog. Prefixes: IDD_ dialog template, IDR_ icon or data,
 // IDC_ control, IDM_ system-menu command.
 #pragma once
 
 // The application
 #define IDR_MAINFRAME 128
 #define IDD_ABOUTBOX 129
+
+// The help window and its text
+#define IDD_HELP_DIALOG 131
+#define IDR_HELP_TEXT 132
+#define IDC_HELP_TEXT 1014
 
 // Main dialog
 #define IDD_SCALE_DIALOG 102

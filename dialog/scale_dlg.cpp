@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "about_dlg.h"
 #include "aircraft_dlg.h"
 #include "engine.h"
 #include "resource.h"
-#include "shell.h"
 #include "ui/app.h"
 
 static_assert(ID_HELP == ui::kHelpCommand, "F1 arrives as the help button's command");
@@ -104,7 +104,8 @@ bool CScaleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
             return true;
         case WM_DESTROY:
             // An open help window closes with the program.
-            ui::Application::Current()->WinHelp(0, HELP_QUIT);
+            m_help.Close();
+            if (ui::Application::Current()->HasHelpFile()) ui::Application::Current()->WinHelp(0, HELP_QUIT);
             break;
         default:
             break;
@@ -226,7 +227,13 @@ void CScaleDlg::OnUpdate() {
     if (!LoadModel(model)) SetStatus("ERROR:%lx Reload(%s) failed.", GetLastError(), NameOf(model));
 }
 
-void CScaleDlg::OnHelp() { ui::Application::Current()->WinHelp(0, HELP_CONTENTS); }
+void CScaleDlg::OnHelp() {
+    ui::Application* application = ui::Application::Current();
+    if (application->HasHelpFile())
+        application->WinHelp(0, HELP_CONTENTS);
+    else if (!m_help.Show())
+        application->HelpFailed();
+}
 
 void CScaleDlg::SetStatus(const char* format, ...) {
     va_list args;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "help_dlg.h"
 #include "sizing.h"
 #include "ui/tooltip.h"
 
@@ -46,4 +47,5 @@ private:
     std::uint16_t m_nNewScale = 0;
     HICON m_hIcon;
     ui::ToolTip m_toolTip;
+    CHelpDlg m_help;  // the program's own help, where no help file exists
 };

@@ -1,6 +1,5 @@
 #include "shell.h"
 
-#include "resource.h"
 #include "scale_dlg.h"
 
 void CScaleCommandLineInfo::ParseParam(const char* param, BOOL flag, BOOL) {
@@ -17,5 +16,3 @@ BOOL CScaleApp::InitInstance() {
     ui::SetMainWindow(nullptr);
     return FALSE;
 }
-
-CAboutDlg::CAboutDlg() : ui::Dialog(IDD_ABOUTBOX, nullptr) {}

@@ -1,10 +1,9 @@
-// The application object of Vorbixw, its command line and the About box.
+// The application object of Vorbixw and its command line.
 #pragma once
 
 #include <string>
 
 #include "ui/app.h"
-#include "ui/dialog.h"
 
 // The last argument that is not a flag names the model file; flags are ignored.
 class CScaleCommandLineInfo : public ui::CommandLineInfo {
@@ -17,9 +16,4 @@ class CScaleApp : public ui::Application {
 public:
     // Shows the main dialog; the program ends when it closes.
     BOOL InitInstance() override;
-};
-
-class CAboutDlg : public ui::Dialog {
-public:
-    CAboutDlg();
 };

@@ -50,9 +50,16 @@ void Application::ParseCommandLine(CommandLineInfo& info) {
 }
 
 void Application::WinHelp(DWORD_PTR data, UINT command) {
-    HWND main = MainWindow();
-    if (!::WinHelpA(main, m_helpFilePath.c_str(), command, data) && command != HELP_QUIT)
-        MessageBoxA(main, "Failed to launch help.", m_appName.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    if (!::WinHelpA(MainWindow(), m_helpFilePath.c_str(), command, data) && command != HELP_QUIT) HelpFailed();
+}
+
+bool Application::HasHelpFile() const {
+    DWORD attributes = m_helpFilePath.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(m_helpFilePath.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+void Application::HelpFailed() const {
+    MessageBoxA(MainWindow(), "Failed to launch help.", m_appName.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace ui

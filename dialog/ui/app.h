@@ -38,6 +38,10 @@ public:
     // Asks Windows Help for the program's help file, for the main window; a box says so
     // when the help system cannot be started.
     void WinHelp(DWORD_PTR data, UINT command);
+    // True when the help file lies beside the program.
+    bool HasHelpFile() const;
+    // The box that says help could not be started.
+    void HelpFailed() const;
 
     HINSTANCE m_instance = nullptr;
     std::string m_appName;       // the executable's name without its extension

@@ -7,6 +7,7 @@ const char kDialogProperty[] = "Vorbix.Dialog";
 HWND g_mainWindow = nullptr;
 HHOOK g_filter = nullptr;
 int g_modalDepth = 0;
+bool g_inDialogKeys = false;  // IsDialogMessage calls the message filter itself
 
 Dialog* DialogOf(HWND window) { return static_cast<Dialog*>(GetPropA(window, kDialogProperty)); }
 
@@ -34,6 +35,7 @@ void SetMainWindow(HWND window) { g_mainWindow = window; }
 Dialog::Dialog(UINT templateId, HWND parent) : m_templateId(templateId), m_parent(parent) {}
 
 INT_PTR Dialog::DoModal() {
+    m_modeless = false;
     HWND owner = m_parent != nullptr ? m_parent : g_mainWindow;
     if (g_modalDepth++ == 0) g_filter = SetWindowsHookExA(WH_MSGFILTER, MessageFilter, nullptr, GetCurrentThreadId());
     INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner, DialogProc,
@@ -45,7 +47,22 @@ INT_PTR Dialog::DoModal() {
     return result;
 }
 
-void Dialog::EndDialog(INT_PTR result) { ::EndDialog(m_hWnd, result); }
+bool Dialog::Create() {
+    m_modeless = true;
+    HWND owner = m_parent != nullptr ? m_parent : g_mainWindow;
+    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), owner, DialogProc,
+                                     reinterpret_cast<LPARAM>(this));
+    if (window == nullptr) return false;
+    ShowWindow(window, SW_SHOW);
+    return true;
+}
+
+void Dialog::EndDialog(INT_PTR result) {
+    if (m_modeless)
+        DestroyWindow(m_hWnd);
+    else
+        ::EndDialog(m_hWnd, result);
+}
 
 void Dialog::OnCreate(int, int) {}
 BOOL Dialog::OnInitDialog() { return TRUE; }
@@ -136,6 +153,12 @@ LRESULT CALLBACK Dialog::MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
                 used = dialog->PreTranslateMessage(message);
             } catch (...) {
                 used = FALSE;
+            }
+            // The modal loop passes only its own dialog's messages through IsDialogMessage.
+            if (!used && dialog->m_modeless && !g_inDialogKeys) {
+                g_inDialogKeys = true;
+                used = IsDialogMessageA(root, message);
+                g_inDialogKeys = false;
             }
             if (used) return TRUE;
         }

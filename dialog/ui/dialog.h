@@ -1,6 +1,7 @@
-// A modal dialog over DialogBoxParam. One static dialog procedure finds the object, handed
-// over at WM_INITDIALOG, and dispatches to virtual members. The messages of a dialog's
-// modal loop reach PreTranslateMessage through a message-filter hook.
+// A dialog over DialogBoxParam (modal) or CreateDialogParam (modeless). One static dialog
+// procedure finds the object, handed over at WM_INITDIALOG, and dispatches to virtual
+// members. The messages of a dialog's modal loop reach PreTranslateMessage through a
+// message-filter hook, which also gives a modeless dialog its dialog keys.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +22,10 @@ public:
     // Shows the dialog and returns the result it was ended with, or -1 when it could not
     // be created.
     INT_PTR DoModal();
+    // Shows the dialog modeless, while a modal dialog of the program runs; false when it
+    // could not be created. It lives until EndDialog or its owner's end.
+    bool Create();
+    // Ends a modal dialog with result; destroys a modeless one.
     void EndDialog(INT_PTR result);
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
 
@@ -49,6 +54,7 @@ private:
 
     UINT m_templateId;
     HWND m_parent;
+    bool m_modeless = false;
 };
 
 // The application's main window: owner of parentless dialogs, target of the help command.

@@ -8,16 +8,8 @@
 namespace gui {
 namespace {
 
-struct Search {
-    DWORD process;
-    std::vector<HWND> found;
-};
-
 BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
-    Search* search = reinterpret_cast<Search*>(lParam);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->process) search->found.push_back(window);
+    reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(window);
     return TRUE;
 }
 
@@ -63,10 +55,20 @@ bool Program::Start(const std::string& program, const std::string& arguments, co
     });
 }
 
+std::vector<HWND> AllTopLevelWindows() {
+    std::vector<HWND> windows;
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
 std::vector<HWND> Program::TopLevelWindows() const {
-    Search search{id, {}};
-    EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> windows = AllTopLevelWindows();
+    std::erase_if(windows, [&](HWND window) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        return owner != id;
+    });
+    return windows;
 }
 
 HWND Program::FindDialog(const std::string& caption, const std::vector<HWND>& except) const {

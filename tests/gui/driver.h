@@ -35,6 +35,9 @@ private:
     HWND FindDialog(const std::string& caption, const std::vector<HWND>& except) const;
 };
 
+// Every top-level window on the desktop, of any process.
+std::vector<HWND> AllTopLevelWindows();
+
 // Waits until condition holds or the deadline passes; true when it held.
 bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds = 20000);
 

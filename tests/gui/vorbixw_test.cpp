@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <map>
@@ -72,8 +73,8 @@ protected:
                        static_cast<DWORD>(folder.size() + 1));
         RegCloseKey(key);
     }
-    void Start(const std::string& arguments = "") {
-        ASSERT_TRUE(program_.Start(VORBIXW_EXE, arguments, dir_.string())) << "no main dialog";
+    void Start(const std::string& arguments = "", const std::string& program = VORBIXW_EXE) {
+        ASSERT_TRUE(program_.Start(program, arguments, dir_.string())) << "no main dialog";
     }
     HWND Main() const { return program_.main; }
     std::string Status() const { return Text(gui::Item(Main(), IDC_STATUS)); }
@@ -415,6 +416,75 @@ TEST_F(Vorbixw, ResizingMovesTheControlsAsRegistered) {
         EXPECT_EQ(shrunk.bottom - shrunk.top, height);
         if (dialog == aircraft) EndAircraftDialog(aircraft, IDCANCEL);
     }
+}
+
+// Where no help file lies beside the program, F1 in each dialog opens the program's own
+// help window: one at a time, owned by the main dialog, the text focused. Escape closes it
+// and leaves the dialog it was asked from as it was.
+TEST_F(Vorbixw, HelpWindowWhereNoHelpFileExists) {
+    Install(TestInstallation());
+    Start();
+    auto helpWindows = [&] {
+        int count = 0;
+        for (HWND window : program_.TopLevelWindows()) count += IsWindowVisible(window) && Text(window) == "Vorbix Help";
+        return count;
+    };
+    for (const char* from : {"Vorbix", "Open Aircraft", "About Vorbix..."}) {
+        SCOPED_TRACE(from);
+        HWND dialog = Main();
+        if (std::string(from) == "Open Aircraft") dialog = OpenAircraftDialog();
+        if (std::string(from) == "About Vorbix...") {
+            PostMessageA(Main(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+            dialog = program_.WaitForWindow(from);
+        }
+        ASSERT_NE(dialog, nullptr);
+        // Twice: the second brings the first to the front.
+        HELPINFO info{};
+        info.cbSize = sizeof info;
+        for (int ask = 0; ask < 2; ++ask) SendMessageA(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        HWND help = program_.WaitForWindow("Vorbix Help");
+        ASSERT_NE(help, nullptr);
+        EXPECT_EQ(helpWindows(), 1);
+        EXPECT_EQ(GetWindow(help, GW_OWNER), Main());
+        HWND text = gui::Item(help, IDC_HELP_TEXT);
+        const LONG style = ES_MULTILINE | ES_READONLY | WS_VSCROLL;
+        EXPECT_EQ(GetWindowLongA(text, GWL_STYLE) & style, style);
+        EXPECT_EQ(Text(text).rfind("Vorbix Help\r\n", 0), 0u);
+        EXPECT_NE(Text(text).find("A design unit is 2^(scale-16) metres"), std::string::npos);
+        EXPECT_EQ(Focus(), text);
+        PostMessageA(text, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(help); }));
+        EXPECT_TRUE(IsWindowEnabled(dialog));
+        if (dialog != Main()) EndAircraftDialog(dialog, IDCANCEL);
+    }
+    // The Help button, then the window's Close command.
+    gui::Command(Main(), ID_HELP);
+    HWND help = program_.WaitForWindow("Vorbix Help");
+    ASSERT_NE(help, nullptr);
+    PostMessageA(help, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(help); }));
+    EXPECT_TRUE(IsWindowEnabled(Main()));
+}
+
+// Where the help file lies beside the program, Help asks Windows Help for it.
+TEST_F(Vorbixw, HelpFileBesideTheProgramGoesToWindowsHelp) {
+    const std::string program = Path("Vorbixw.exe");
+    ASSERT_TRUE(CopyFileA(std::string(VORBIXW_EXE).c_str(), program.c_str(), FALSE));
+    mdlgen::WriteFile(Path("Vorbixw.HLP"), mdlgen::Bytes(64, 0));
+    Start("", program);
+    std::vector<HWND> before = gui::AllTopLevelWindows();
+    gui::PostCommand(Main(), ID_HELP);
+    // The viewer is a program of its own; it says the file is no help file.
+    HWND viewer = nullptr;
+    EXPECT_TRUE(gui::WaitUntil([&] {
+        for (HWND window : gui::AllTopLevelWindows())
+            if (IsWindowVisible(window) && std::find(before.begin(), before.end(), window) == before.end() &&
+                GetWindowThreadProcessId(window, nullptr) != GetWindowThreadProcessId(Main(), nullptr))
+                viewer = window;
+        return viewer != nullptr;
+    }));
+    EXPECT_FALSE(program_.HasWindow("Vorbix Help"));
+    if (viewer != nullptr) PostMessageA(viewer, WM_CLOSE, 0, 0);
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ struct GroupIconEntry {
 };
 #pragma pack(pop)
 
-void ExpectTwoIconsOf16Colours(const char* program, WORD groupId) {
+void ExpectIconsOf16Colours(const char* program, WORD groupId, const std::vector<int>& expected) {
     HMODULE exe = LoadLibraryExA(program, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
     HRSRC group = FindResourceA(exe, MAKEINTRESOURCEA(groupId), reinterpret_cast<LPCSTR>(RT_GROUP_ICON));
@@ -109,7 +109,7 @@ void ExpectTwoIconsOf16Colours(const char* program, WORD groupId) {
     const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(exe, group)));
     ASSERT_NE(data, nullptr);
     WORD count = *reinterpret_cast<const WORD*>(data + 4);
-    ASSERT_EQ(count, 2);
+    ASSERT_EQ(count, expected.size());
     const GroupIconEntry* entries = reinterpret_cast<const GroupIconEntry*>(data + 6);
     std::vector<int> sizes;
     for (WORD i = 0; i < count; ++i) {
@@ -120,13 +120,33 @@ void ExpectTwoIconsOf16Colours(const char* program, WORD groupId) {
         HRSRC image = FindResourceA(exe, MAKEINTRESOURCEA(entries[i].id), reinterpret_cast<LPCSTR>(RT_ICON));
         EXPECT_NE(image, nullptr);
     }
-    EXPECT_EQ(sizes, (std::vector<int>{32, 16}));
+    EXPECT_EQ(sizes, expected);
     FreeLibrary(exe);
 }
 
-TEST(Icon, TwoImagesOf16Colours) {
-    ExpectTwoIconsOf16Colours(ProgramPath(), 1);
-    ExpectTwoIconsOf16Colours(DialogProgramPath(), 128);
+// Vorbixw's icon has a 48 by 48 image too, which scaled displays pick.
+TEST(Icon, ImagesOf16Colours) {
+    ExpectIconsOf16Colours(ProgramPath(), 1, {32, 16});
+    ExpectIconsOf16Colours(DialogProgramPath(), 128, {48, 32, 16});
+}
+
+// Common controls 6, the system's DPI, Vista to 11; no execution level, so that Windows
+// keeps virtualizing writes under Program Files.
+TEST(Manifest, VisualStylesDpiAndNoExecutionLevel) {
+    HMODULE exe = LoadLibraryExA(DialogProgramPath(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    HRSRC found = FindResourceA(exe, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+    ASSERT_NE(found, nullptr);
+    const std::string text(static_cast<const char*>(LockResource(LoadResource(exe, found))), SizeofResource(exe, found));
+    FreeLibrary(exe);
+    for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                             "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>",
+                             "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+    for (const char* absent : {"<trustInfo", "<requestedExecutionLevel"})
+        EXPECT_EQ(text.find(absent), std::string::npos) << absent;
 }
 
 TEST_F(DialogVersionBlock, FixedPart) { ExpectFixedPart((2u << 16) | 9169u, 0x2Au, 0x4u); }
@@ -161,6 +181,7 @@ TEST(DialogTemplates, StylesSizesAndControls) {
         {102, true, 0x90CE0844, 0x00040000, 10, 214, 113},
         {129, false, 0x80C800C0, 0, 3, 226, 65},
         {130, false, 0x80CC0040, 0, 7, 280, 164},
+        {131, true, 0x80CC0040, 0, 2, 300, 200},
     };
     for (const Expected& e : templates) {
         SCOPED_TRACE(e.id);
