@@ -1,6 +1,7 @@
-// Poses Vorbixw.exe for the README's screenshots: the main dialog with a model loaded,
-// then the Open Aircraft dialog with an aircraft picked. At each pose it writes NAME.ready
-// into the signal folder and waits for NAME.done, written once the picture is taken.
+// Poses Vorbixw.exe for the README's screenshots: the main dialog with a model loaded, the
+// Open Aircraft dialog with an aircraft picked, then the help window. At each pose it brings
+// the window to the front, writes its rectangle on the screen ("left top right bottom") to
+// NAME.ready in the signal folder and waits for NAME.done, written once the picture is taken.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,11 +13,25 @@
 namespace {
 
 bool Pose(const std::string& signals, const std::string& name, HWND window) {
+    // Active, so that its caption is drawn in the active colour. A window of another process
+    // may not take the front by itself; a click on its caption, given as input, brings it.
+    RECT r;
+    GetWindowRect(window, &r);
+    SetCursorPos((r.left + r.right) / 2, r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof(INPUT));
+    gui::WaitUntil([&] { return GetForegroundWindow() == window; }, 5000);
+    // The main dialog can be the foreground window with its caption still drawn inactive.
+    SendMessageA(window, WM_NCACTIVATE, TRUE, 0);
     // Handled only when the dialog waits for messages again, that is when it is drawn.
     SendMessageA(window, WM_NULL, 0, 0);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     std::FILE* ready = std::fopen((signals + "\\" + name + ".ready").c_str(), "w");
     if (ready == nullptr) return false;
+    std::fprintf(ready, "%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
     std::fclose(ready);
     std::string done = signals + "\\" + name + ".done";
     return gui::WaitUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60000);
@@ -39,6 +54,11 @@ int main(int argc, char** argv) {
     SendMessageA(list, LB_SETCURSEL, 1, 0);
     gui::Command(aircraft, IDC_AIRCRAFT_LIST, LBN_SELCHANGE);
     if (!Pose(argv[4], "aircraft", aircraft)) return 1;
+    gui::PostCommand(aircraft, IDCANCEL);
+    if (!gui::WaitUntil([&] { return !IsWindow(aircraft); })) return 1;
+    gui::Command(program.main, ID_HELP);
+    HWND help = program.WaitForWindow("Vorbix Help");
+    if (help == nullptr || !Pose(argv[4], "help", help)) return 1;
     program.Close();
     return 0;
 }
