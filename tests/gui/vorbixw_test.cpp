@@ -80,12 +80,13 @@ protected:
     std::string Status() const { return Text(gui::Item(Main(), IDC_STATUS)); }
     std::string Field(int id) const { return Text(gui::Item(Main(), id)); }
     bool UpdateEnabled() const { return IsWindowEnabled(gui::Item(Main(), IDC_UPDATE)) != 0; }
-    HWND Focus() const {
+    GUITHREADINFO ThreadInfo() const {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
         GetGUIThreadInfo(GetWindowThreadProcessId(Main(), nullptr), &info);
-        return info.hwndFocus;
+        return info;
     }
+    HWND Focus() const { return ThreadInfo().hwndFocus; }
     // Types a scale and presses Update; returns when the command is done. A box, if one
     // comes, is read and closed: the command is sent from a thread of its own, which
     // returns only after the box.
@@ -455,6 +456,7 @@ TEST_F(Vorbixw, HelpWindowWhereNoHelpFileExists) {
         PostMessageA(text, WM_KEYDOWN, VK_ESCAPE, 0);
         EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(help); }));
         EXPECT_TRUE(IsWindowEnabled(dialog));
+        EXPECT_TRUE(gui::WaitUntil([&] { return ThreadInfo().hwndActive == dialog; }, 5000));
         if (dialog != Main()) EndAircraftDialog(dialog, IDCANCEL);
     }
     // The Help button, then the window's Close command.
