@@ -33,4 +33,16 @@ inline bool OnlyScaleWritten(const std::uint8_t* before, const std::uint8_t* aft
     return false;
 }
 
+// A view and an update of the same bytes: the update writes nothing but the scale, writes
+// only when it succeeds, and succeeds wherever the view did, reporting the scale the view
+// saw and changing the bytes exactly when that scale was not the new one.
+inline void CheckUpdate(const std::uint8_t* before, const std::uint8_t* after, std::size_t size,
+                        std::uint16_t newScale, bool viewOk, std::uint16_t viewScale, bool updateOk,
+                        std::uint16_t oldScale) {
+    bool changed = false;
+    FUZZ_ASSERT(OnlyScaleWritten(before, after, size, newScale, &changed));
+    FUZZ_ASSERT(!changed || updateOk);
+    FUZZ_ASSERT(!viewOk || (updateOk && oldScale == viewScale && changed == (viewScale != newScale)));
+}
+
 }  // namespace fuzz

@@ -21,10 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_ASSERT(viewOk == updateOk);
         FUZZ_ASSERT(viewOk || viewCode == platform::LastError());
         FUZZ_ASSERT(size == 0 || std::memcmp(viewed.data(), data, size) == 0);
-        bool changed = false;
-        FUZZ_ASSERT(fuzz::OnlyScaleWritten(data, updated.data(), size, kNewScale, &changed));
-        FUZZ_ASSERT(!changed || updateOk);
-        FUZZ_ASSERT(!updateOk || (oldScale == viewScale && changed == (oldScale != kNewScale)));
+        fuzz::CheckUpdate(data, updated.data(), size, kNewScale, viewOk, viewScale, updateOk, oldScale);
     }
     return 0;
 }

@@ -23,11 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool viewOk = CheckScaleSequence(view, viewed.data() + base, false, &viewScale, newScale);
     bool updateOk = CheckScaleSequence(update, updated.data() + base, true, &oldScale, newScale);
     FUZZ_ASSERT(std::memcmp(viewed.data(), code, length) == 0);
-    bool changed = false;
-    FUZZ_ASSERT(fuzz::OnlyScaleWritten(code, updated.data(), length, newScale, &changed));
-    FUZZ_ASSERT(!changed || updateOk);
     // The update trusts the view at the same place for the instructions after SUPER_SCALE.
-    FUZZ_ASSERT(!viewOk || (updateOk && oldScale == viewScale && changed == (viewScale != newScale)));
+    fuzz::CheckUpdate(code, updated.data(), length, newScale, viewOk, viewScale, updateOk, oldScale);
 
     const std::uint64_t s = base + code[base];
     FUZZ_ASSERT(!viewOk || !SequenceFailsBeforeScale(view, s));
