@@ -3,7 +3,7 @@ PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 RUNS ?= 10000000
 
-.PHONY: all deps build test win32 fuzz fuzz-campaign demo bench bench-wine screenshots install dist clean
+.PHONY: all deps build test win32 fuzz fuzz-campaign kill-test demo bench bench-wine screenshots install dist clean
 
 all: build
 
@@ -29,6 +29,12 @@ fuzz: deps
 # A benchmark-like run, not a test: every fuzz target to RUNS executions.
 fuzz-campaign: deps
 	scripts/fuzz campaign $(RUNS)
+
+# Vorbix killed at random moments of updates of a 64 MiB model file: natively with SIGKILL,
+# then under Wine with TerminateProcess. `make test` runs a short one of each.
+kill-test: build
+	cd build/native/tests && ./kill_test ../Vorbix 100
+	scripts/win32-lane kill
 
 demo: build
 	scripts/demo

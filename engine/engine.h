@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "output.h"
 #include "platform/platform.h"
@@ -41,18 +42,30 @@ struct TransactionMode {
     bool console = false;
     bool viewOnly = false;  // console only: no backup, nothing written
     Output* output = nullptr;
+    // Where the working copy is made. Beside the model file, the working copy itself is
+    // renamed over it; elsewhere a copy of it made beside the model file is.
+    const char* workingFolder = ".";
 
     static TransactionMode Console(Output& output, bool viewOnly) { return TransactionMode{true, viewOnly, &output}; }
     static TransactionMode Dialog() { return TransactionMode{}; }
 };
 
 // Sets the scale of one model file to the low 16 bits of newScale: backs the file up
-// under a time-stamped name beside it, patches a working copy in the current directory
-// and copies it back over the model file.
+// under a time-stamped name beside it, patches a working copy (in the current directory
+// unless the mode names another folder) and replaces the model file by it, whole.
 bool UpdateModelFile(const char* modelName, std::uint32_t newScale, const TransactionMode& mode);
 
 // Reads the current scale of a model file; changes nothing.
 bool ReadModelScale(const char* modelName, std::uint16_t* scale);
+
+// The oldest backup the update transaction made of modelPath: beside it, named base name
+// + ".Z" + 14 digits + extension in any letter case, the stamp's digits giving the order.
+// False with 2 when there is none, or with the code of a folder that cannot be read.
+bool FindOldestBackup(const char* modelPath, std::string& backupPath);
+
+// The scale modelPath was installed with: the one its oldest backup holds, or its own
+// where it has no backup. Reads only: nothing is opened for writing.
+bool ReadInstalledScale(const char* modelPath, std::uint16_t* scale);
 
 // Writes into buffer the final component of the directory entry that matches name, as
 // stored on disk. capacity holds the buffer's size; when a result does not fit, it

@@ -1,5 +1,6 @@
 // The update of one model file: backup beside it, working copy in the current directory,
-// patch, copy back. The model file itself is only ever read by copies and replaced by one.
+// patch, replacement. The model file itself is only ever read by copies and replaced whole
+// by a rename over it, so that a kill or a power cut leaves it as it was or as updated.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -63,6 +64,27 @@ bool LocateAndScan(const char* workingCopy, bool update, std::uint16_t* oldScale
            ScanDataSection(workingCopy, update, oldScale, newScale, out);
 }
 
+// Replaces the model file by the patched working copy: a rename over it, from the working
+// copy itself where it lies beside the model file, else from a copy of it made beside the
+// model file (a rename stays on one volume). On failure the model file is as it was and
+// nothing new is left beside it.
+// A working copy renamed away is no longer the guard's to delete.
+bool ReplaceModelFile(const char* workingCopy, CopyGuard& working, const char* modelPath) {
+    if (platform::SameFolder(workingCopy, modelPath)) {
+        if (!platform::ReplaceFileWith(workingCopy, modelPath)) return false;
+        working.Keep();
+        return true;
+    }
+    std::string folder(modelPath, SplitName(modelPath).directoryEnd);
+    char beside[platform::kMaxPath] = {};
+    if (platform::MakeTempFile(folder.empty() ? "." : folder.c_str(), "KRV", beside) == 0) return false;
+    CopyGuard besideGuard;
+    besideGuard.Arm(beside);
+    if (!platform::CopyFileTo(workingCopy, beside, false) || !platform::ReplaceFileWith(beside, modelPath)) return false;
+    besideGuard.Keep();
+    return true;
+}
+
 // The true name of a console model name: the typed directory part (so the transaction
 // never works on a same-named file elsewhere) followed by the entry's name as stored.
 bool AcquireModelPath(const char* modelName, char* path) {
@@ -77,7 +99,7 @@ bool AcquireModelPath(const char* modelName, char* path) {
     return true;
 }
 
-bool UpdateConsole(const char* modelName, std::uint16_t newScale, bool viewOnly, Output& out) {
+bool UpdateConsole(const char* modelName, std::uint16_t newScale, bool viewOnly, const char* workingFolder, Output& out) {
     char modelPath[platform::kMaxPath] = {};
     char backupName[platform::kMaxPath] = {};
     char workingCopy[platform::kMaxPath] = {};
@@ -105,7 +127,7 @@ bool UpdateConsole(const char* modelName, std::uint16_t newScale, bool viewOnly,
         Debug(out, "Dbg: Backup file created: %s\n", backupName);
     }
 
-    if (platform::MakeTempFile(".", "KRV", workingCopy) == 0) {
+    if (platform::MakeTempFile(workingFolder, "KRV", workingCopy) == 0) {
         Debug(out, "Dbg: ERROR:%x  Cannot create temporary filename.\n", platform::LastError());
         return false;
     }
@@ -125,9 +147,7 @@ bool UpdateConsole(const char* modelName, std::uint16_t newScale, bool viewOnly,
     // A view-only run leaves the model file alone: the working copy is unchanged, and
     // copying it back would only risk the model file and change its time stamp.
     if (viewOnly) return true;
-    if (!platform::CopyFileTo(workingCopy, modelPath, false)) {
-        // The model file may be partly overwritten: the backup is the good copy now.
-        backup.Keep();
+    if (!ReplaceModelFile(workingCopy, working, modelPath)) {
         Debug(out, "Dbg: ERROR:%x  Cannot update MDL file.\n", platform::LastError());
         return false;
     }
@@ -136,7 +156,7 @@ bool UpdateConsole(const char* modelName, std::uint16_t newScale, bool viewOnly,
     return true;
 }
 
-bool UpdateDialog(const char* modelName, std::uint16_t newScale) {
+bool UpdateDialog(const char* modelName, std::uint16_t newScale, const char* workingFolder) {
     char backupName[platform::kMaxPath] = {};
     char workingCopy[platform::kMaxPath] = {};
 
@@ -152,17 +172,14 @@ bool UpdateDialog(const char* modelName, std::uint16_t newScale) {
     if (!platform::SetAttributes(modelName, platform::kAttributeNormal)) return false;
     AttributeGuard restore(modelName, attributes);
 
-    if (platform::MakeTempFile(".", "KRV", workingCopy) == 0) return false;
+    if (platform::MakeTempFile(workingFolder, "KRV", workingCopy) == 0) return false;
     CopyGuard working;
     working.Arm(workingCopy);
     if (!platform::CopyFileTo(modelName, workingCopy, false)) return false;
 
     std::uint16_t oldScale = 0;
     if (!LocateAndScan(workingCopy, true, &oldScale, newScale, NullOutput())) return false;
-    if (!platform::CopyFileTo(workingCopy, modelName, false)) {
-        backup.Keep();
-        return false;
-    }
+    if (!ReplaceModelFile(workingCopy, working, modelName)) return false;
     backup.Keep();
     return true;
 }
@@ -172,8 +189,9 @@ bool UpdateDialog(const char* modelName, std::uint16_t newScale) {
 bool UpdateModelFile(const char* modelName, std::uint32_t newScale, const TransactionMode& mode) {
     if (modelName == nullptr) return Fail(platform::kErrorInvalidParameter);
     std::uint16_t scale = static_cast<std::uint16_t>(newScale & 0xFFFF);
-    if (!mode.console) return UpdateDialog(modelName, scale);
-    return UpdateConsole(modelName, scale, mode.viewOnly, mode.output != nullptr ? *mode.output : NullOutput());
+    const char* folder = mode.workingFolder != nullptr ? mode.workingFolder : ".";
+    if (!mode.console) return UpdateDialog(modelName, scale, folder);
+    return UpdateConsole(modelName, scale, mode.viewOnly, folder, mode.output != nullptr ? *mode.output : NullOutput());
 }
 
 bool ReadModelScale(const char* modelName, std::uint16_t* scale) {

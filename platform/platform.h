@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -108,10 +109,24 @@ private:
 // On no match: false with 2 (or the search's own code for a bad path).
 bool FindFirstEntry(const char* pattern, std::string& entryName);
 
+// Every directory entry that matches pattern, as FindFirstEntry matches them: true with
+// none when nothing matches; false with the code when the folder cannot be read.
+bool ListEntries(const char* pattern, std::vector<std::string>& entryNames);
+
 // Copies source to destination, with the read-only attribute carried over. With
 // failIfExists an existing destination fails the copy with 80; an existing read-only
 // destination always fails it with 5.
 bool CopyFileTo(const char* source, const char* destination, bool failIfExists);
+
+// Replaces destination by source whole or not at all, even when the process is killed or
+// the power fails: source's data reaches the disk first, then a rename over destination
+// (MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). Both must lie on
+// one volume. A read-only destination is not replaced (5). The destination then has
+// source's bytes, last-write time and attributes, as after a copy over it.
+bool ReplaceFileWith(const char* source, const char* destination);
+
+// True when the two files named lie in one folder.
+bool SameFolder(const char* a, const char* b);
 
 // Deletes a file; a read-only file is not deleted (5).
 bool DeleteFileNamed(const char* fileName);
@@ -145,7 +160,7 @@ void SleepMilliseconds(unsigned milliseconds);
 // before they touch anything. Counting skips the first `skip` calls.
 // KernelCopy: the file system refuses to share blocks and the kernel to copy (POSIX), so
 // a copy takes the plain loop.
-enum class Operation { Open, CreateMapping, MapView, FindFirst, Copy, Delete, TempFile, GetAttributes, SetAttributes, LocalTime, KernelCopy, Count };
+enum class Operation { Open, CreateMapping, MapView, FindFirst, Copy, Delete, TempFile, GetAttributes, SetAttributes, LocalTime, KernelCopy, Replace, Count };
 void InjectFault(Operation op, ErrorCode code, unsigned skip = 0, unsigned times = 1);
 void ClearFaults();
 // Called by each operation: true when it must fail (last-error code set).

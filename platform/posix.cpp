@@ -309,10 +309,8 @@ void MappedFile::Release() {
 
 bool FindFirstEntry(const char* pattern, std::string& entryName) {
     if (FaultInjected(Operation::FindFirst)) return false;
-    std::string path(pattern);
-    std::string::size_type slash = path.find_last_of('/');
-    std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    std::string wanted = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string directory = DirectoryOf(pattern);
+    std::string wanted = FinalComponent(pattern);
     if (wanted.empty()) return Fail(kErrorFileNotFound);
 
     bool wildcards = wanted.find_first_of("*?") != std::string::npos;
@@ -339,6 +337,19 @@ bool FindFirstEntry(const char* pattern, std::string& entryName) {
     }
     if (best == nullptr) return Fail(kErrorFileNotFound);
     entryName = *best;
+    return true;
+}
+
+bool ListEntries(const char* pattern, std::vector<std::string>& entryNames) {
+    entryNames.clear();
+    if (FaultInjected(Operation::FindFirst)) return false;
+    const DirectoryListing* listing = Listing(DirectoryOf(pattern));
+    if (listing == nullptr) return false;
+    std::string wanted = FinalComponent(pattern);
+    for (const auto& [folded, names] : listing->byFoldedName)
+        for (const std::string& name : names)
+            if (WildcardMatch(wanted.c_str(), name.c_str())) entryNames.push_back(name);
+    std::sort(entryNames.begin(), entryNames.end(), NameBefore);
     return true;
 }
 
@@ -390,6 +401,51 @@ bool CopyFileTo(const char* source, const char* destination, bool failIfExists) 
         if (unlink(destination) == 0) removal.Removed();
     }
     return ok;
+}
+
+namespace {
+
+// Makes what lies at path (a file, or a folder's entries) durable.
+void Flush(const char* path) {
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+}  // namespace
+
+bool ReplaceFileWith(const char* source, const char* destination) {
+    if (FaultInjected(Operation::Replace)) return false;
+    struct stat from;
+    if (stat(source, &from) != 0) return FailWithErrno(source);
+    if (S_ISDIR(from.st_mode)) return Fail(kErrorAccessDenied);
+    struct stat to;
+    bool exists = stat(destination, &to) == 0;
+    if (exists && (S_ISDIR(to.st_mode) || IsReadOnlyMode(to.st_mode))) return Fail(kErrorAccessDenied);
+    if (exists) {
+        // A copy over the file would have kept its permission bits and owner (which only
+        // root can give away); the read-only attribute comes from the source, as there.
+        mode_t mode = to.st_mode & 07777;
+        if (IsReadOnlyMode(from.st_mode)) mode &= ~static_cast<mode_t>(0222);
+        [[maybe_unused]] int owned = chown(source, to.st_uid, to.st_gid);
+        chmod(source, mode);
+    }
+    Flush(source);
+    DirectoryChange removal(source);
+    DirectoryChange creation(destination);
+    if (rename(source, destination) != 0) return FailWithErrno(destination);
+    removal.Removed();
+    creation.Created();
+    Flush(DirectoryOf(destination).c_str());
+    return true;
+}
+
+bool SameFolder(const char* a, const char* b) {
+    struct stat folderA;
+    struct stat folderB;
+    return stat(DirectoryOf(a).c_str(), &folderA) == 0 && stat(DirectoryOf(b).c_str(), &folderB) == 0 &&
+           folderA.st_dev == folderB.st_dev && folderA.st_ino == folderB.st_ino;
 }
 
 bool DeleteFileNamed(const char* fileName) {

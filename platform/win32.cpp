@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform.h"
 
@@ -76,9 +77,55 @@ bool FindFirstEntry(const char* pattern, std::string& entryName) {
     return true;
 }
 
+bool ListEntries(const char* pattern, std::vector<std::string>& entryNames) {
+    entryNames.clear();
+    if (FaultInjected(Operation::FindFirst)) return false;
+    WIN32_FIND_DATAA data;
+    HANDLE search = ::FindFirstFileA(pattern, &data);
+    if (search == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        if (std::strcmp(data.cFileName, ".") != 0 && std::strcmp(data.cFileName, "..") != 0)
+            entryNames.push_back(data.cFileName);
+    } while (::FindNextFileA(search, &data));
+    ::FindClose(search);
+    return true;
+}
+
 bool CopyFileTo(const char* source, const char* destination, bool failIfExists) {
     if (FaultInjected(Operation::Copy)) return false;
     return ::CopyFileA(source, destination, failIfExists ? TRUE : FALSE) != FALSE;
+}
+
+bool ReplaceFileWith(const char* source, const char* destination) {
+    if (FaultInjected(Operation::Replace)) return false;
+    // The rename is journaled, the data is not: flush it first, or a power cut could leave
+    // the new name over blocks never written.
+    HANDLE file = ::CreateFileA(source, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        ::FlushFileBuffers(file);
+        ::CloseHandle(file);
+    }
+    return ::MoveFileExA(source, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+namespace {
+
+// The full path of the folder that holds fileName, or "" where it has none.
+std::string FolderOf(const char* fileName) {
+    char full[MAX_PATH];
+    char* finalComponent = nullptr;
+    DWORD length = ::GetFullPathNameA(fileName, MAX_PATH, full, &finalComponent);
+    if (length == 0 || length >= MAX_PATH || finalComponent == nullptr) return "";
+    return std::string(full, static_cast<std::size_t>(finalComponent - full));
+}
+
+}  // namespace
+
+bool SameFolder(const char* a, const char* b) {
+    ErrorKeeper keep;
+    std::string folderA = FolderOf(a);
+    return !folderA.empty() && ::lstrcmpiA(folderA.c_str(), FolderOf(b).c_str()) == 0;
 }
 
 bool DeleteFileNamed(const char* fileName) {

@@ -36,6 +36,8 @@ TEST_F(PlatformTest, ReadOnlyFilesAreNeitherWrittenReplacedNorDeleted) {
     file.Release();
     EXPECT_FALSE(platform::CopyFileTo("src.mdl", "ro.mdl", false));
     EXPECT_EQ(platform::LastError(), 5u);
+    EXPECT_FALSE(platform::ReplaceFileWith("src.mdl", "ro.mdl"));
+    EXPECT_EQ(platform::LastError(), 5u);
     EXPECT_FALSE(platform::DeleteFileNamed("ro.mdl"));
     EXPECT_EQ(platform::LastError(), 5u);
     EXPECT_EQ(Read("ro.mdl"), (mdlgen::Bytes{1, 2, 3}));
@@ -59,6 +61,16 @@ TEST_F(PlatformTest, CopyCarriesTheAttributeAndHonoursFailIfExists) {
     EXPECT_FALSE(platform::CopyFileTo("a.mdl", "nodir/d.mdl", false));
     EXPECT_EQ(platform::LastError(), 3u);
     EXPECT_EQ(Entries(), (std::vector<std::string>{"a.mdl", "b.mdl", "c.mdl"}));
+
+    // A replacement takes the source's bytes and attribute, and its name is gone.
+    std::string entry;
+    ASSERT_TRUE(platform::FindFirstEntry("c.mdl", entry));
+    EXPECT_TRUE(platform::ReplaceFileWith("c.mdl", "b.mdl"));
+    EXPECT_EQ(Read("b.mdl"), (mdlgen::Bytes{1, 2}));
+    EXPECT_EQ(platform::GetAttributes("b.mdl"), platform::kAttributeArchive | platform::kAttributeReadOnly);
+    EXPECT_FALSE(platform::FindFirstEntry("C.MDL", entry));
+    EXPECT_TRUE(platform::SameFolder("b.mdl", ".\\x") || platform::SameFolder("b.mdl", "./x"));
+    EXPECT_FALSE(platform::SameFolder("b.mdl", "nodir/x"));
 }
 
 TEST_F(PlatformTest, MissingFileAndMissingDirectoryAreTwoCodes) {

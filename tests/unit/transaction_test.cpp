@@ -108,8 +108,8 @@ TEST_F(TransactionTest, ConsoleFailingStepsLeaveWhatTheyShould) {
         {"working-copy name", Operation::TempFile, 0, 80, "Dbg: ERROR:50  Cannot create temporary filename.", kModelOnly},
         {"working copy", Operation::Copy, 1, 112, "Dbg: ERROR:70  Cannot create temporary file.", kModelOnly},
         {"open for scan", Operation::Open, 0, 32, "Dbg: ERROR:20  Cannot locate BGL code.", kModelOnly},
-        // The model file may be partly overwritten: the backup is kept.
-        {"copy back", Operation::Copy, 2, 112, "Dbg: ERROR:70  Cannot update MDL file.", kModelAndBackup},
+        // The working copy lies beside the model file and is renamed over it.
+        {"replacement", Operation::Replace, 0, 32, "Dbg: ERROR:20  Cannot update MDL file.", kModelOnly},
     };
     for (const Case& c : cases) {
         platform::ClearFaults();
@@ -156,6 +156,24 @@ TEST_F(TransactionTest, ConsoleWorksOnTheNamedDirectoryOnly) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "sub"), std::filesystem::directory_iterator()),
               2);
     EXPECT_EQ(out_.out.substr(0, 11), "sub/M.MDL:\n");
+
+    // The working copy lies elsewhere: it is copied beside the model file and renamed over
+    // it. Each of those steps fails leaving the model file and its folder as they were.
+    const struct {
+        Operation op;
+        unsigned skip;
+    } steps[] = {{Operation::TempFile, 1}, {Operation::Copy, 2}, {Operation::Replace, 0}};
+    for (const auto& step : steps) {
+        platform::ClearFaults();
+        platform::InjectFault(step.op, 112, step.skip);
+        EXPECT_FALSE(Console("sub/M.MDL", 5));
+        EXPECT_EQ(platform::LastError(), 112u);
+        EXPECT_EQ(out_.Count("Dbg: ERROR:70  Cannot update MDL file."), 1) << out_.debug;
+        EXPECT_TRUE(Patched(Read("sub/M.MDL"), 4));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "sub"), std::filesystem::directory_iterator()),
+                  2);
+        EXPECT_EQ(Left(), (std::vector<std::string>{"M.MDL", "sub"}));
+    }
 }
 
 TEST_F(TransactionTest, ConsoleSameFileTwiceGetsTwoBackups) {
@@ -203,7 +221,7 @@ TEST_F(TransactionTest, DialogFailingStepsGiveTheAttributesBack) {
         {"clear attributes", Operation::SetAttributes, 0, 5, kModelOnly},
         {"working-copy name", Operation::TempFile, 0, 80, kModelOnly},
         {"working copy", Operation::Copy, 1, 112, kModelOnly},
-        {"copy back", Operation::Copy, 2, 112, kModelAndBackup},
+        {"replacement", Operation::Replace, 0, 32, kModelOnly},
     };
     for (const Case& c : cases) {
         platform::ClearFaults();
@@ -219,6 +237,48 @@ TEST_F(TransactionTest, DialogFailingStepsGiveTheAttributesBack) {
             std::filesystem::remove(dir_ / name);
         }
     }
+}
+
+TEST_F(TransactionTest, OldestBackupAndInstalledScale) {
+    struct Case {
+        std::vector<std::string> beside;  // besides sub/M.MDL
+        std::string oldest;               // "" for none
+    } cases[] = {
+        {{"M.Z20260101000000.MDL", "M.Z20250101000000.MDL", "M.Z20270101000000.MDL"}, "M.Z20250101000000.MDL"},
+        {{"M.Z20250101000000.MDL", "m.z20240101000000.mdl"}, "m.z20240101000000.mdl"},
+        {{"MM.Z20200101000000.MDL", "N.Z20200101000000.MDL", "M.Z20250101000000.MDL"}, "M.Z20250101000000.MDL"},
+        {{"M.Z20200101000000.Z20210101000000.MDL", "M.Z20250101000000.MDL"}, "M.Z20250101000000.MDL"},
+        {{"M.Z2020010100000.MDL", "M.Z202001010000001.MDL", "M.Z2020010100000a.MDL", "M.Z20200101000000.TXT"}, ""},
+    };
+    std::filesystem::create_directory(dir_ / "sub");
+    mdlgen::Bytes patched = WithScale(original_, mdlgen::ScaleFileOffset(model_), 9);
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(dir_ / "sub");
+        std::filesystem::create_directory(dir_ / "sub");
+        Write("sub/M.MDL", patched);
+        for (const std::string& name : c.beside) Write("sub/" + name, original_);
+        std::string oldest;
+        EXPECT_EQ(FindOldestBackup("sub/M.MDL", oldest), !c.oldest.empty()) << c.oldest;
+        if (!c.oldest.empty()) EXPECT_EQ(oldest, "sub/" + c.oldest);
+        else EXPECT_EQ(platform::LastError(), 2u);
+        // The oldest backup's scale, or the model file's own where there is none.
+        std::uint16_t scale = 0;
+        ASSERT_TRUE(ReadInstalledScale("sub/M.MDL", &scale));
+        EXPECT_EQ(scale, c.oldest.empty() ? 9 : 7);
+    }
+    // An oldest backup that is no model gives its code, though the model file reads; a
+    // read-only one is only read.
+    Write("sub/M.Z20000101000000.MDL", mdlgen::Bytes(64, 0));
+    std::uint16_t scale = 0;
+    EXPECT_FALSE(ReadInstalledScale("sub/M.MDL", &scale));
+    EXPECT_EQ(platform::LastError(), 193u);
+    Write("sub/M.Z20000101000000.MDL", WithScale(original_, mdlgen::ScaleFileOffset(model_), 5));
+    MakeReadOnly("sub/M.Z20000101000000.MDL");
+    ASSERT_TRUE(ReadInstalledScale("sub/M.MDL", &scale));
+    EXPECT_EQ(scale, 5);
+    std::string none;
+    EXPECT_FALSE(FindOldestBackup("nodir/M.MDL", none));
+    EXPECT_EQ(platform::LastError(), 3u);
 }
 
 TEST_F(TransactionTest, NoSequenceLeavesNoBackupAndReadModelScaleFallsBackToData) {

@@ -1,0 +1,63 @@
+// The backups the update transaction leaves beside a model file, and the scale the model
+// file was installed with: the one its oldest backup holds.
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine.h"
+#include "names.h"
+
+namespace vorbix {
+namespace {
+
+constexpr std::size_t kStampDigits = 14;
+
+bool SameLetters(const char* a, const char* b, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+// The stamp's digits when entry is base + ".Z" + 14 digits + extension in any letter case,
+// else "". A backup of a backup has more than digits there, and is none.
+std::string StampOf(const std::string& entry, const std::string& base, const std::string& extension) {
+    const std::string head = base + ".Z";
+    if (entry.size() != head.size() + kStampDigits + extension.size() ||
+        !SameLetters(entry.c_str(), head.c_str(), head.size()) ||
+        !SameLetters(entry.c_str() + head.size() + kStampDigits, extension.c_str(), extension.size()))
+        return "";
+    std::string stamp = entry.substr(head.size(), kStampDigits);
+    for (char c : stamp)
+        if (c < '0' || c > '9') return "";
+    return stamp;
+}
+
+}  // namespace
+
+bool FindOldestBackup(const char* modelPath, std::string& backupPath) {
+    if (modelPath == nullptr) return platform::Fail(platform::kErrorInvalidParameter);
+    const NameParts parts = SplitName(modelPath);
+    const std::string folder(modelPath, parts.directoryEnd);
+    const std::string base(modelPath + parts.directoryEnd, parts.extensionStart - parts.directoryEnd);
+    const std::string extension(modelPath + parts.extensionStart);
+    std::vector<std::string> entries;
+    if (!platform::ListEntries((folder + base + ".Z*" + extension).c_str(), entries)) return false;
+    std::string oldest;
+    for (const std::string& entry : entries) {
+        std::string stamp = StampOf(entry, base, extension);
+        if (!stamp.empty() && (oldest.empty() || stamp < StampOf(oldest, base, extension))) oldest = entry;
+    }
+    if (oldest.empty()) return platform::Fail(platform::kErrorFileNotFound);
+    backupPath = folder + oldest;
+    return true;
+}
+
+bool ReadInstalledScale(const char* modelPath, std::uint16_t* scale) {
+    std::string backup;
+    if (FindOldestBackup(modelPath, backup)) return ReadModelScale(backup.c_str(), scale);
+    if (platform::LastError() != platform::kErrorFileNotFound) return false;
+    return ReadModelScale(modelPath, scale);
+}
+
+}  // namespace vorbix
