@@ -9,6 +9,7 @@
 #include "about_dlg.h"
 #include "aircraft_dlg.h"
 #include "engine.h"
+#include "fleet_dlg.h"
 #include "resource.h"
 #include "ui/app.h"
 
@@ -25,6 +26,7 @@ CScaleDlg::CScaleDlg(HWND parent)
     AddSizingControl(IDC_STATUS, SIZING_SIZE_X | SIZING_MOVE_Y);
     AddSizingControl(IDC_NEW_SCALE, SIZING_SIZE_X);
     AddSizingControl(IDC_SCALE, SIZING_SIZE_X);
+    AddSizingControl(IDC_FLEET, SIZING_MOVE_Y);
 }
 
 BOOL CScaleDlg::OnInitDialog() {
@@ -54,6 +56,7 @@ BOOL CScaleDlg::OnInitDialog() {
     m_toolTip.AddTool(GetDlgItem(ID_HELP), "Open the Vorbix Help File");
     m_toolTip.AddTool(GetDlgItem(IDOK), "Quit Vorbix");
     m_toolTip.AddTool(GetDlgItem(IDC_SCALE), "Existing scale value");
+    m_toolTip.AddTool(GetDlgItem(IDC_FLEET), "Set the scale of many aircraft at once");
     m_toolTip.Activate(true);
 
     if (m_strStartupFile.empty()) return TRUE;
@@ -81,6 +84,7 @@ bool CScaleDlg::OnCommand(WORD id, WORD code, HWND control) {
         switch (id) {
             case IDC_AIRCRAFT: OnAircraft(); return true;
             case IDC_MDL: OnMdl(); return true;
+            case IDC_FLEET: OnFleet(); return true;
             case IDC_UPDATE: OnUpdate(); return true;
             case ID_HELP: OnHelp(); return true;
             default: break;
@@ -172,11 +176,27 @@ void CScaleDlg::ReportLoad(bool loaded) {
         SetStatus("ERROR:%lx Load(%s) failed.", GetLastError(), m_pszModelName);
 }
 
-void CScaleDlg::OnAircraft() {
-    if (!m_pszSimulatorFolder) {
+bool CScaleDlg::HasSimulator() const {
+    if (!m_pszSimulatorFolder)
         ShowMessage(0, "ERROR:2 Cannot locate Combat Flight Simulator.\nYou will have to open a MDL file directly.");
-        return;
-    }
+    return m_pszSimulatorFolder.has_value();
+}
+
+void CScaleDlg::OnFleet() {
+    if (!HasSimulator()) return;
+    CFleetDlg dialog(nullptr);
+    dialog.m_aircraftFolder = *m_pszSimulatorFolder + "\\Aircraft";
+    dialog.DoModal();
+    // The model shown was changed by the Fleet: its scale as the file now holds it.
+    if (m_loadedModelPath.empty() || dialog.m_changedModels.count(FoldedPath(m_loadedModelPath)) == 0) return;
+    std::uint16_t scale = 0;
+    if (!vorbix::ReadModelScale(m_loadedModelPath.c_str(), &scale)) return;
+    m_nScale = scale;
+    SetDlgItemTextA(m_hWnd, IDC_SCALE, std::to_string(m_nScale).c_str());
+}
+
+void CScaleDlg::OnAircraft() {
+    if (!HasSimulator()) return;
     // Room for "\Aircraft" and more: the walk works in this text.
     std::vector<char> aircraftFolder(m_pszSimulatorFolder->size() + 260, '\0');
     std::snprintf(aircraftFolder.data(), aircraftFolder.size(), "%s\\Aircraft", m_pszSimulatorFolder->c_str());

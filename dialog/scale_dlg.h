@@ -23,6 +23,9 @@ protected:
 
 private:
     void OnAircraft();
+    void OnFleet();
+    // False, with the box that says so, when the simulator's folder is not known.
+    bool HasSimulator() const;
     void OnMdl();
     void OnUpdate();
     void OnHelp();

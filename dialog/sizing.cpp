@@ -74,6 +74,14 @@ std::string FormatText(const char* format, va_list args) {
     return text;
 }
 
+std::string FormatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = FormatText(format, args);
+    va_end(args);
+    return text;
+}
+
 void ShowMessage(UINT style, const char* format, ...) {
     va_list args;
     va_start(args, format);

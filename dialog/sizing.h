@@ -40,6 +40,11 @@ private:
 // printf-style text in a 260-byte buffer, cut at 259 characters, as every text the
 // dialog program formats.
 std::string FormatText(const char* format, va_list args);
+std::string FormatText(const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(gnu_printf, 1, 2)))
+#endif
+    ;
 
 // printf-style text, cut at 259 characters, in a box with the caption "Vorbix" and no
 // owner, so the calling dialog stays usable while it is up.

@@ -197,4 +197,89 @@ std::vector<std::pair<int, std::string>> ToolTexts(const Program& program, HWND 
     return texts;
 }
 
+struct ListView::Remote {
+    union {
+        LVITEMW item;
+        LVCOLUMNW column;
+    };
+    wchar_t text[260];
+};
+
+ListView::ListView(const Program& program, HWND list)
+    : process_(program.process),
+      list_(list),
+      remote_(static_cast<Remote*>(
+          VirtualAllocEx(process_, nullptr, sizeof(Remote), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
+
+ListView::~ListView() { VirtualFreeEx(process_, remote_, 0, MEM_RELEASE); }
+
+int ListView::Count() const { return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::string ListView::Cell(int item, int column) const {
+    Remote local{};
+    local.item.iSubItem = column;
+    local.item.pszText = remote_->text;
+    local.item.cchTextMax = 260;
+    WriteProcessMemory(process_, remote_, &local, sizeof local, nullptr);
+    SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&remote_->item));
+    ReadProcessMemory(process_, remote_, &local, sizeof local, nullptr);
+    local.text[259] = L'\0';
+    std::wstring wide(local.text);
+    return std::string(wide.begin(), wide.end());
+}
+
+std::string ListView::Heading(int column) const {
+    Remote local{};
+    local.column.mask = LVCF_TEXT;
+    local.column.pszText = remote_->text;
+    local.column.cchTextMax = 260;
+    WriteProcessMemory(process_, remote_, &local, sizeof local, nullptr);
+    SendMessageW(list_, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&remote_->column));
+    ReadProcessMemory(process_, remote_, &local, sizeof local, nullptr);
+    std::wstring wide(local.text);
+    return std::string(wide.begin(), wide.end());
+}
+
+std::vector<std::string> ListView::Rows(int columns) const {
+    std::vector<std::string> rows;
+    for (int item = 0, count = Count(); item < count; ++item) {
+        std::string row;
+        for (int column = 0; column < columns; ++column) row += (column ? "|" : "") + Cell(item, column);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+void ListView::Select(int item, bool selected) const {
+    Remote local{};
+    local.item.stateMask = LVIS_SELECTED;
+    local.item.state = selected ? LVIS_SELECTED : 0;
+    WriteProcessMemory(process_, remote_, &local, sizeof local, nullptr);
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&remote_->item));
+}
+
+int ListView::SelectedCount() const { return static_cast<int>(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0)); }
+
+void ListView::ClickHeading(int column) const {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0));
+    // The middle of the item: near its edges a press starts a drag of the divider.
+    int x = static_cast<int>(SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)) / 2;
+    for (int i = 0; i < column; ++i) x += static_cast<int>(SendMessageW(list_, LVM_GETCOLUMNWIDTH, i, 0));
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 5));
+    SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(x, 5));
+}
+
+void PressKeys(const std::vector<WORD>& keys) {
+    std::vector<INPUT> inputs;
+    for (int up = 0; up < 2; ++up)
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = up ? keys[keys.size() - 1 - i] : keys[i];
+            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            inputs.push_back(input);
+        }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 }  // namespace gui

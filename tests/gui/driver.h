@@ -62,4 +62,34 @@ Box ReadAndCloseBox(HWND box);
 // The texts of the tooltip control that belongs to dialog, by the id of each control.
 std::vector<std::pair<int, std::string>> ToolTexts(const Program& program, HWND dialog);
 
+// A list view of the program, read and changed through memory in the program's process,
+// as its messages that carry pointers are not copied between processes.
+class ListView {
+public:
+    ListView(const Program& program, HWND list);
+    ~ListView();
+    ListView(const ListView&) = delete;
+    ListView& operator=(const ListView&) = delete;
+
+    int Count() const;
+    std::string Cell(int item, int column) const;
+    std::string Heading(int column) const;
+    // Each row's cells joined by '|', in list order.
+    std::vector<std::string> Rows(int columns) const;
+    // Selects or deselects one item, or every item for -1.
+    void Select(int item, bool selected = true) const;
+    int SelectedCount() const;
+    // Mouse down and up on a column's header item, as a click.
+    void ClickHeading(int column) const;
+
+private:
+    struct Remote;
+    HANDLE process_;
+    HWND list_;
+    Remote* remote_;
+};
+
+// Real key strokes to the foreground window: keys pressed in order, released in reverse.
+void PressKeys(const std::vector<WORD>& keys);
+
 }  // namespace gui

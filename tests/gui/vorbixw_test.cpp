@@ -8,6 +8,7 @@
 #include <atomic>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -218,12 +219,13 @@ TEST_F(Vorbixw, ReadOnlyModelIsUpdatedAndStaysReadOnly) {
 
 TEST_F(Vorbixw, WithoutTheSimulatorTheAircraftCommandSaysSo) {
     Start();
-    for (bool systemMenu : {false, true}) {
-        SCOPED_TRACE(systemMenu ? "system menu" : "button");
-        if (systemMenu)
+    // The Aircraft button, its system-menu command, and the Fleet button.
+    for (int command : {IDC_AIRCRAFT, IDM_OPEN_AIRCRAFT, IDC_FLEET}) {
+        SCOPED_TRACE(command);
+        if (command == IDM_OPEN_AIRCRAFT)
             PostMessageA(Main(), WM_SYSCOMMAND, IDM_OPEN_AIRCRAFT, 0);
         else
-            gui::PostCommand(Main(), IDC_AIRCRAFT);
+            gui::PostCommand(Main(), command);
         gui::Box box = gui::ReadAndCloseBox(program_.WaitForBox());
         EXPECT_EQ(box.text, "ERROR:2 Cannot locate Combat Flight Simulator.\nYou will have to open a MDL file directly.");
         EXPECT_FALSE(box.hasIcon);
@@ -357,7 +359,8 @@ TEST_F(Vorbixw, ToolTips) {
                                                  {IDC_UPDATE, "Update the Mdl file"},
                                                  {ID_HELP, "Open the Vorbix Help File"},
                                                  {IDOK, "Quit Vorbix"},
-                                                 {IDC_SCALE, "Existing scale value"}}));
+                                                 {IDC_SCALE, "Existing scale value"},
+                                                 {IDC_FLEET, "Set the scale of many aircraft at once"}}));
     HWND dialog = OpenAircraftDialog();
     texts.clear();
     for (const auto& [id, text] : gui::ToolTexts(program_, dialog)) texts[id] = text;
@@ -381,7 +384,7 @@ TEST_F(Vorbixw, ResizingMovesTheControlsAsRegistered) {
     const std::vector<Registration> mainControls = {
         {IDC_AIRCRAFT, SIZING_MOVE_X}, {IDC_MDL, SIZING_MOVE_X}, {IDC_UPDATE, SIZING_MOVE_X},
         {IDOK, SIZING_MOVE_X}, {ID_HELP, SIZING_MOVE_X}, {IDC_STATUS, SIZING_SIZE_X | SIZING_MOVE_Y},
-        {IDC_NEW_SCALE, SIZING_SIZE_X}, {IDC_SCALE, SIZING_SIZE_X}};
+        {IDC_NEW_SCALE, SIZING_SIZE_X}, {IDC_SCALE, SIZING_SIZE_X}, {IDC_FLEET, SIZING_MOVE_Y}};
     const std::vector<Registration> aircraftControls = {
         {IDC_AIRCRAFT_LIST, SIZING_SIZE_X | SIZING_SIZE_Y}, {IDC_AIRCRAFT_NAME, SIZING_SIZE_X | SIZING_MOVE_Y},
         {IDC_AIRCRAFT_NAME_LABEL, SIZING_MOVE_Y}, {IDC_AIRCRAFT_MDL, SIZING_SIZE_X | SIZING_MOVE_Y},
@@ -490,3 +493,169 @@ TEST_F(Vorbixw, HelpFileBesideTheProgramGoesToWindowsHelp) {
 }
 
 }  // namespace
+
+// The Fleet over an installation with a broken model, two aircraft sharing one model file,
+// and a model with a backup from before: every aircraft with its scale, Set and Restore on
+// the model files of the selected rows, the list's order and keys.
+class Fleet : public Vorbixw {
+protected:
+    void SetUp() override {
+        Vorbixw::SetUp();
+        mdlgen::Installation installation = mdlgen::SampleInstallation();
+        installation.containers.push_back({"Broken", {mdlgen::Aircraft(0, "Broken Bird", "broken")}});
+        mdlgen::FltSim blue = mdlgen::Aircraft(1, "Camel Blue", "camel", 3);
+        blue.model = "";
+        installation.containers.push_back({"Camel", {mdlgen::Aircraft(0, "Camel Red", "camel", 3), blue}});
+        Install(installation);
+        WriteModel("CFS\\Aircraft\\Broken\\Model\\broken.MDL", 7, false);
+        WriteModel("CFS\\Aircraft\\Biplane\\Model\\biplane.Z20200101000000.MDL", 5);
+    }
+    HWND OpenFleet() {
+        gui::PostCommand(Main(), IDC_FLEET);
+        HWND dialog = program_.WaitForWindow("Fleet");
+        EXPECT_NE(dialog, nullptr);
+        list_ = std::make_unique<gui::ListView>(program_, gui::Item(dialog, IDC_FLEET_LIST));
+        return dialog;
+    }
+    // Presses Set or Restore on the given rows and waits for the run's end.
+    std::string Run(HWND dialog, int button, const std::vector<int>& rows, const std::string& scale = "") {
+        list_->Select(-1, false);
+        for (int row : rows) list_->Select(row);
+        gui::SetText(gui::Item(dialog, IDC_FLEET_SCALE), scale);
+        gui::PostCommand(dialog, button);
+        const char* end = button == IDC_FLEET_SET ? "Set " : "Restored: ";
+        gui::WaitUntil([&] { return Text(gui::Item(dialog, IDC_FLEET_STATUS)).rfind(end, 0) == 0; });
+        return Text(gui::Item(dialog, IDC_FLEET_STATUS));
+    }
+    std::vector<std::string> Column(int column) const {
+        std::vector<std::string> cells;
+        for (int i = 0; i < list_->Count(); ++i) cells.push_back(list_->Cell(i, column));
+        return cells;
+    }
+    std::unique_ptr<gui::ListView> list_;
+};
+
+TEST_F(Fleet, SetRestoreAndTheList) {
+    const std::string triplane = "CFS\\Aircraft\\Triplane\\Model\\triplane.MDL";
+    Start("\"" + Path(triplane) + "\"");
+    EXPECT_EQ(Field(IDC_SCALE), "12");
+    HWND dialog = OpenFleet();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(Main())) << "modal, owned by the main dialog";
+    std::vector<std::string> headings;
+    for (int column = 0; column < 5; ++column) headings.push_back(list_->Heading(column));
+    EXPECT_EQ(headings, (std::vector<std::string>{"Aircraft", "Scale", "Installed", "Model", "Result"}));
+    const std::string broken = list_->Cell(3, 1);
+    EXPECT_EQ(broken.rfind("ERROR:", 0), 0u) << broken;
+    EXPECT_EQ(list_->Rows(5), (std::vector<std::string>{
+                                  "Albatros Scout|7|7|\\Scout\\Model\\scout.MDL|",
+                                  "Biplane Mk I|7|5|\\Biplane\\Model\\biplane.MDL|",
+                                  "Biplane Mk II|9|9|\\Biplane\\biplane2\\biplane2.MDL|",
+                                  "Broken Bird|" + broken + "|" + broken + "|\\Broken\\Model\\broken.MDL|",
+                                  "Camel Blue|3|3|\\Camel\\Model\\camel.MDL|",
+                                  "Camel Red|3|3|\\Camel\\Model\\camel.MDL|",
+                                  "glider|5|5|\\Glider\\Model\\glider.MDL|",
+                                  "Triplane|12|12|\\Triplane\\Model\\triplane.MDL|",
+                              }));
+    EXPECT_EQ(Text(gui::Item(dialog, IDC_FLEET_STATUS)), "8 aircraft, 7 model files");
+    EXPECT_EQ(list_->SelectedCount(), 0);
+    EXPECT_FALSE(IsWindowEnabled(gui::Item(dialog, IDC_FLEET_SET)));
+    EXPECT_FALSE(IsWindowEnabled(gui::Item(dialog, IDC_FLEET_RESTORE)));
+
+    auto entries = [&](const std::string& folder) {
+        return std::distance(fs::directory_iterator(Path(folder)), fs::directory_iterator());
+    };
+
+    // A bad scale: the main dialog's box, nothing touched.
+    list_->Select(7);
+    gui::SetText(gui::Item(dialog, IDC_FLEET_SCALE), "17");
+    gui::PostCommand(dialog, IDC_FLEET_SET);
+    EXPECT_EQ(gui::ReadAndCloseBox(program_.WaitForBox()).text, kInvalidScale);
+    EXPECT_EQ(ScaleIn(triplane), 12);
+
+    // Set: the shared model file once, for both its rows; the one at 7 unchanged and not
+    // backed up; the broken one skipped; a locked one fails and the run goes on.
+    HANDLE locked = CreateFileA(Path("CFS\\Aircraft\\Glider\\Model\\glider.MDL").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Run(dialog, IDC_FLEET_SET, {0, 3, 5, 6, 7}, "7"), "Set 7: 2 updated, 1 unchanged, 1 failed, 1 skipped");
+    CloseHandle(locked);
+    std::vector<std::string> rows = list_->Rows(5);
+    EXPECT_EQ(rows[6], "glider|5|5|\\Glider\\Model\\glider.MDL|ERROR:20 Update failed.");
+    EXPECT_EQ(entries("CFS\\Aircraft\\Glider\\Model"), 2) << "no backup, no working copy";
+    EXPECT_EQ(rows[0], "Albatros Scout|7|7|\\Scout\\Model\\scout.MDL|Unchanged");
+    EXPECT_EQ(rows[1], "Biplane Mk I|7|5|\\Biplane\\Model\\biplane.MDL|");
+    EXPECT_EQ(rows[3], "Broken Bird|" + broken + "|" + broken + "|\\Broken\\Model\\broken.MDL|Skipped");
+    EXPECT_EQ(rows[4], "Camel Blue|7|3|\\Camel\\Model\\camel.MDL|Updated");
+    EXPECT_EQ(rows[5], "Camel Red|7|3|\\Camel\\Model\\camel.MDL|Updated");
+    EXPECT_EQ(rows[7], "Triplane|7|12|\\Triplane\\Model\\triplane.MDL|Updated");
+    EXPECT_EQ(ScaleIn("CFS\\Aircraft\\Camel\\Model\\camel.MDL"), 7);
+    EXPECT_EQ(ScaleIn(triplane), 7);
+    EXPECT_EQ(entries("CFS\\Aircraft\\Scout\\Model"), 2) << "MODEL.CFG and the model file only";
+    EXPECT_EQ(entries("CFS\\Aircraft\\Camel\\Model"), 3) << "one backup of the shared model file";
+    EXPECT_EQ(list_->SelectedCount(), 5) << "the selection stays";
+    EXPECT_EQ(Text(gui::Item(dialog, IDCANCEL)), "&Close");
+
+    // Restore: the scale as installed, from the oldest backup where there is one.
+    EXPECT_EQ(Run(dialog, IDC_FLEET_RESTORE, {1, 4}), "Restored: 2 updated, 0 unchanged, 0 failed");
+    EXPECT_EQ(list_->Cell(1, 1) + list_->Cell(1, 4), "5Updated");
+    EXPECT_EQ(list_->Cell(5, 1) + list_->Cell(5, 4), "3Updated");
+    EXPECT_EQ(list_->Cell(7, 4), "") << "results are the last run's";
+    EXPECT_EQ(ScaleIn("CFS\\Aircraft\\Biplane\\Model\\biplane.MDL"), 5);
+
+    // A heading click sorts by its column, errors last; a second one reverses the order.
+    list_->ClickHeading(1);
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"3", "3", "5", "5", "7", "7", "9", broken}));
+    list_->ClickHeading(1);
+    EXPECT_EQ(Column(1), (std::vector<std::string>{broken, "9", "7", "7", "5", "5", "3", "3"}));
+    list_->ClickHeading(0);
+    EXPECT_EQ(list_->Cell(0, 0), "Albatros Scout");
+
+    // Closed, the main dialog shows the scale its model file holds now.
+    gui::PostCommand(dialog, IDCANCEL);
+    ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));
+    Settle();
+    EXPECT_EQ(Field(IDC_SCALE), "7");
+    EXPECT_EQ(Status(), "Ready");
+}
+
+TEST_F(Fleet, KeysAndStop) {
+    Start();
+    HWND dialog = OpenFleet();
+    ASSERT_NE(dialog, nullptr);
+    SetForegroundWindow(dialog);
+    gui::PressKeys({VK_CONTROL, 'A'});
+    EXPECT_TRUE(gui::WaitUntil([&] { return list_->SelectedCount() == 8; }));
+    std::string expected;
+    for (const std::string& row : list_->Rows(5)) {
+        std::string line = row;
+        std::replace(line.begin(), line.end(), '|', '\t');
+        expected += line + "\r\n";
+    }
+    EmptyClipboard();
+    gui::PressKeys({VK_CONTROL, 'C'});
+    std::string copied;
+    gui::WaitUntil([&] {
+        if (!OpenClipboard(nullptr)) return false;
+        HANDLE data = GetClipboardData(CF_TEXT);
+        const char* text = data != nullptr ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+        copied = text != nullptr ? text : "";
+        if (text != nullptr) GlobalUnlock(data);
+        CloseClipboard();
+        return !copied.empty();
+    });
+    EXPECT_EQ(copied, expected);
+
+    // Stop heard before the next model file: the files not reached are untouched.
+    mdlgen::Bytes glider = mdlgen::ReadFile(Path("CFS\\Aircraft\\Glider\\Model\\glider.MDL"));
+    gui::SetText(gui::Item(dialog, IDC_FLEET_SCALE), "9");
+    gui::PostCommand(dialog, IDC_FLEET_SET);
+    gui::PostCommand(dialog, IDCANCEL);
+    gui::WaitUntil([&] { return Text(gui::Item(dialog, IDC_FLEET_STATUS)).rfind("Set 9:", 0) == 0; });
+    std::string status = Text(gui::Item(dialog, IDC_FLEET_STATUS));
+    EXPECT_NE(status.find(" not done"), std::string::npos) << status;
+    EXPECT_EQ(list_->Cell(6, 4), "Not done") << status;
+    EXPECT_EQ(mdlgen::ReadFile(Path("CFS\\Aircraft\\Glider\\Model\\glider.MDL")), glider);
+    EXPECT_TRUE(IsWindow(dialog)) << "Stop ends the run, not the dialog";
+    EXPECT_EQ(Text(gui::Item(dialog, IDCANCEL)), "&Close");
+}

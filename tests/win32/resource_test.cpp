@@ -178,10 +178,11 @@ TEST(DialogTemplates, StylesSizesAndControls) {
         short cx, cy;
     };
     const Expected templates[] = {
-        {102, true, 0x90CE0844, 0x00040000, 10, 214, 113},
+        {102, true, 0x90CE0844, 0x00040000, 11, 214, 113},
         {129, false, 0x80C800C0, 0, 3, 226, 65},
         {130, false, 0x80CC0040, 0, 7, 280, 164},
         {131, true, 0x80CC0040, 0, 2, 300, 200},
+        {133, true, 0x80CC0040, 0, 8, 360, 220},
     };
     for (const Expected& e : templates) {
         SCOPED_TRACE(e.id);

@@ -1,0 +1,107 @@
+#include "fleet.h"
+
+#include <map>
+
+#include "catalog.h"
+#include "engine.h"
+#include "names.h"
+#include "sizing.h"
+
+std::string FoldedPath(const std::string& path) {
+    std::string folded(path);
+    for (char& c : folded)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return folded;
+}
+
+std::string ScaleCell::Text() const { return read ? std::to_string(scale) : FormatText("ERROR:%lx", error); }
+
+ScaleCell ScaleCell::Read(const std::string& modelPath, bool installed) {
+    ScaleCell cell;
+    cell.read = installed ? vorbix::ReadInstalledScale(modelPath.c_str(), &cell.scale)
+                          : vorbix::ReadModelScale(modelPath.c_str(), &cell.scale);
+    if (!cell.read) cell.error = GetLastError();
+    return cell;
+}
+
+bool ReadFleet(char* aircraftFolder, std::vector<FleetRow>& rows) {
+    rows.clear();
+    ReleaseAircraftCatalog();
+    BOOL whole = EnumerateAircraftContainers(aircraftFolder);
+    DWORD code = GetLastError();
+    std::map<std::string, std::size_t> firstRowOf;  // folded model path -> row read for it
+    for (int i = 0; i < g_aircraftCatalog.count; ++i) {
+        const AircraftEntry* entry = g_aircraftCatalog.entries[i];
+        if (entry->title[0] == '\0') continue;
+        FleetRow row;
+        row.title = entry->title;
+        row.model = std::string(entry->containerName) + entry->modelPath;
+        row.modelPath = aircraftFolder + row.model;
+        auto [first, isNew] = firstRowOf.emplace(FoldedPath(row.modelPath), rows.size());
+        if (isNew) {
+            row.scale = ScaleCell::Read(row.modelPath, false);
+            row.installed = ScaleCell::Read(row.modelPath, true);
+        } else {
+            row.scale = rows[first->second].scale;
+            row.installed = rows[first->second].installed;
+        }
+        rows.push_back(row);
+    }
+    ReleaseAircraftCatalog();
+    SetLastError(code);
+    return whole != FALSE;
+}
+
+int CountModelFiles(const std::vector<FleetRow>& rows) {
+    std::map<std::string, int> files;
+    for (const FleetRow& row : rows) files[FoldedPath(row.modelPath)] = 1;
+    return static_cast<int>(files.size());
+}
+
+std::vector<FleetTask> PlanFleetRun(std::vector<FleetRow>& rows, const std::vector<std::size_t>& selected, bool restore,
+                                    std::uint16_t newScale, int* skipped) {
+    std::vector<FleetTask> tasks;
+    std::map<std::string, int> planned;  // folded model path -> task, or -1 when skipped
+    *skipped = 0;
+    for (std::size_t index : selected) {
+        FleetRow& row = rows[index];
+        const ScaleCell& from = restore ? row.installed : row.scale;
+        auto [known, isNew] = planned.emplace(FoldedPath(row.modelPath), from.read ? static_cast<int>(tasks.size()) : -1);
+        if (!from.read) {
+            row.result = "Skipped";
+            if (isNew) ++*skipped;
+            continue;
+        }
+        if (isNew) tasks.push_back(FleetTask{row.modelPath, restore ? row.installed.scale : newScale, {}});
+    }
+    // Every row of a model file in the run shows its outcome, selected or not.
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        auto task = planned.find(FoldedPath(rows[i].modelPath));
+        if (task != planned.end() && task->second >= 0) tasks[static_cast<std::size_t>(task->second)].rows.push_back(i);
+    }
+    return tasks;
+}
+
+FleetOutcome RunFleetTask(const FleetTask& task, std::vector<FleetRow>& rows) {
+    ScaleCell now = ScaleCell::Read(task.modelPath, false);
+    FleetOutcome outcome = FleetOutcome::Unchanged;
+    std::string result = "Unchanged";
+    if (!now.read || now.scale != task.target) {
+        const std::string folder = task.modelPath.substr(0, vorbix::SplitName(task.modelPath.c_str()).directoryEnd);
+        vorbix::TransactionMode mode = vorbix::TransactionMode::Dialog();
+        mode.workingFolder = folder.empty() ? "." : folder.c_str();
+        if (!vorbix::UpdateModelFile(task.modelPath.c_str(), task.target, mode)) {
+            result = FormatText("ERROR:%lx Update failed.", GetLastError());
+            for (std::size_t i : task.rows) rows[i].result = result;
+            return FleetOutcome::Failed;
+        }
+        now = ScaleCell::Read(task.modelPath, false);
+        outcome = now.read ? FleetOutcome::Updated : FleetOutcome::ReloadFailed;
+        result = now.read ? "Updated" : FormatText("ERROR:%lx Reload failed.", now.error);
+    }
+    for (std::size_t i : task.rows) {
+        rows[i].scale = now;
+        rows[i].result = result;
+    }
+    return outcome;
+}

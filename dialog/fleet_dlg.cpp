@@ -1,0 +1,306 @@
+#include "fleet_dlg.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "resource.h"
+
+namespace {
+
+// One step of a run: the dialog posts it to itself, so that painting, the progress bar and
+// Stop are handled between two model files, never during one.
+constexpr UINT kRunStep = WM_APP + 1;
+
+enum Column { kAircraft, kScale, kInstalled, kModel, kResult, kColumns };
+const char* const kColumnNames[kColumns] = {"Aircraft", "Scale", "Installed", "Model", "Result"};
+const int kColumnWidths[kColumns] = {150, 50, 60, 200, 160};
+
+std::string CellText(const FleetRow& row, int column) {
+    switch (column) {
+        case kAircraft: return row.title;
+        case kScale: return row.scale.Text();
+        case kInstalled: return row.installed.Text();
+        case kModel: return row.model;
+        default: return row.result;
+    }
+}
+
+// Texts folded A to Z onto a to z, as the catalogue orders titles.
+int CompareFolded(const std::string& a, const std::string& b) {
+    for (std::size_t i = 0;; ++i) {
+        unsigned char ca = i < a.size() ? static_cast<unsigned char>(a[i]) : 0;
+        unsigned char cb = i < b.size() ? static_cast<unsigned char>(b[i]) : 0;
+        if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
+        if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+        if (ca != cb || ca == 0) return ca - cb;
+    }
+}
+
+// Scales by number, errors after every number.
+int CompareCells(const ScaleCell& a, const ScaleCell& b) {
+    if (a.read != b.read) return a.read ? -1 : 1;
+    return a.read ? a.scale - b.scale : 0;
+}
+
+struct SortOrder {
+    const std::vector<FleetRow>* rows;
+    int column;
+    bool ascending;
+};
+
+int CALLBACK CompareRows(LPARAM left, LPARAM right, LPARAM order) {
+    const SortOrder& sort = *reinterpret_cast<const SortOrder*>(order);
+    const FleetRow& a = (*sort.rows)[static_cast<std::size_t>(left)];
+    const FleetRow& b = (*sort.rows)[static_cast<std::size_t>(right)];
+    int result = sort.column == kScale       ? CompareCells(a.scale, b.scale)
+                 : sort.column == kInstalled ? CompareCells(a.installed, b.installed)
+                                             : CompareFolded(CellText(a, sort.column), CellText(b, sort.column));
+    // Equal keys keep the rows' own order, whichever way the list is sorted.
+    if (result == 0) return left < right ? -1 : (left > right ? 1 : 0);
+    return sort.ascending ? result : -result;
+}
+
+}  // namespace
+
+CFleetDlg::CFleetDlg(HWND parent)
+    : CSizingDlg(IDD_FLEET_DIALOG, parent), m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {
+    AddSizingControl(IDC_FLEET_LIST, SIZING_SIZE_X | SIZING_SIZE_Y);
+    AddSizingControl(IDC_FLEET_SCALE_LABEL, SIZING_MOVE_Y);
+    AddSizingControl(IDC_FLEET_SCALE, SIZING_MOVE_Y);
+    AddSizingControl(IDC_FLEET_SET, SIZING_MOVE_Y);
+    AddSizingControl(IDC_FLEET_RESTORE, SIZING_MOVE_Y);
+    AddSizingControl(IDCANCEL, SIZING_MOVE_X | SIZING_MOVE_Y);
+    AddSizingControl(IDC_FLEET_PROGRESS, SIZING_SIZE_X | SIZING_MOVE_Y);
+    AddSizingControl(IDC_FLEET_STATUS, SIZING_SIZE_X | SIZING_MOVE_Y);
+}
+
+HWND CFleetDlg::List() const { return GetDlgItem(IDC_FLEET_LIST); }
+
+BOOL CFleetDlg::OnInitDialog() {
+    CSizingDlg::OnInitDialog();
+    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    HWND list = List();
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (int column = 0; column < kColumns; ++column) {
+        LVCOLUMNA header{};
+        header.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        header.pszText = const_cast<char*>(kColumnNames[column]);
+        header.cx = kColumnWidths[column];
+        header.iSubItem = column;
+        SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&header));
+    }
+
+    std::vector<char> folder(m_aircraftFolder.begin(), m_aircraftFolder.end());
+    folder.resize(folder.size() + 1, '\0');
+    if (!ReadFleet(folder.data(), m_rows))
+        ShowMessage(MB_ICONHAND, "ERROR:%lx Cannot enumerate Aircraft containers.", GetLastError());
+    // The list asks for its texts when it draws them: a run changes the rows only.
+    SendMessageA(list, LVM_SETITEMCOUNT, m_rows.size(), 0);
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = static_cast<int>(i);
+        item.pszText = LPSTR_TEXTCALLBACKA;
+        item.lParam = static_cast<LPARAM>(i);
+        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    SortBy(kAircraft, true);
+    SendMessageA(GetDlgItem(IDC_FLEET_SCALE), EM_LIMITTEXT, 259, 0);
+    SetStatus(FormatText("%d aircraft, %d model files", static_cast<int>(m_rows.size()), CountModelFiles(m_rows)));
+    EnableCommands();
+    SetFocus(list);
+    return FALSE;
+}
+
+bool CFleetDlg::OnCommand(WORD id, WORD code, HWND control) {
+    if (code == BN_CLICKED && (id == IDC_FLEET_SET || id == IDC_FLEET_RESTORE)) {
+        if (!m_running) StartRun(id == IDC_FLEET_RESTORE);
+        return true;
+    }
+    return CSizingDlg::OnCommand(id, code, control);
+}
+
+bool CFleetDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == kRunStep) {
+        OnStep();
+        result = 0;
+        return true;
+    }
+    return CSizingDlg::OnMessage(message, wParam, lParam, result);
+}
+
+bool CFleetDlg::OnNotify(NMHDR* header, LRESULT& result) {
+    if (header->idFrom != IDC_FLEET_LIST) return false;
+    result = 0;
+    switch (header->code) {
+        case LVN_GETDISPINFOA: {
+            LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+            if ((item.mask & LVIF_TEXT) && item.cchTextMax > 0) {
+                std::string text = CellText(m_rows[static_cast<std::size_t>(item.lParam)], item.iSubItem);
+                lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
+            }
+            return true;
+        }
+        case LVN_ITEMCHANGED:
+            EnableCommands();
+            return true;
+        case LVN_COLUMNCLICK: {
+            int column = reinterpret_cast<NMLISTVIEW*>(header)->iSubItem;
+            SortBy(column, column == m_sortColumn ? !m_sortAscending : true);
+            return true;
+        }
+        case LVN_KEYDOWN: {
+            WORD key = reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey;
+            if (GetKeyState(VK_CONTROL) >= 0) return false;
+            if (key == 'A') {
+                LVITEMA item{};
+                item.stateMask = LVIS_SELECTED;
+                item.state = LVIS_SELECTED;
+                SendMessageA(List(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+            } else if (key == 'C') {
+                CopySelection();
+            }
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+void CFleetDlg::SortBy(int column, bool ascending) {
+    m_sortColumn = column;
+    m_sortAscending = ascending;
+    SortOrder order{&m_rows, column, ascending};
+    SendMessageA(List(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(&order), reinterpret_cast<LPARAM>(&CompareRows));
+}
+
+std::vector<std::size_t> CFleetDlg::SelectedRows() const {
+    std::vector<std::size_t> rows;
+    HWND list = List();
+    for (int i = -1; (i = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED))) >= 0;) {
+        LVITEMA item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = i;
+        SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        rows.push_back(static_cast<std::size_t>(item.lParam));
+    }
+    return rows;
+}
+
+void CFleetDlg::CopySelection() {
+    std::string text;
+    for (std::size_t row : SelectedRows()) {
+        for (int column = 0; column < kColumns; ++column)
+            text += CellText(m_rows[row], column) + (column + 1 < kColumns ? "\t" : "\r\n");
+    }
+    if (!OpenClipboard(m_hWnd)) return;
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    char* copy = memory != nullptr ? static_cast<char*>(GlobalLock(memory)) : nullptr;
+    if (copy != nullptr) {
+        std::memcpy(copy, text.c_str(), text.size() + 1);
+        GlobalUnlock(memory);
+        if (SetClipboardData(CF_TEXT, memory) == nullptr) GlobalFree(memory);
+    }
+    CloseClipboard();
+}
+
+void CFleetDlg::StartRun(bool restore) {
+    if (!restore) {
+        // Read as the main dialog's Update reads its scale.
+        char text[260] = "";
+        GetDlgItemTextA(m_hWnd, IDC_FLEET_SCALE, text, sizeof text);
+        int scale = 0;
+        if (std::sscanf(text, "%d", &scale) != 1 || scale < 0 || scale > 16) {
+            ShowMessage(MB_ICONHAND, "ERROR:57 Invalid scale.\nPlease enter a value between 0 and 16.");
+            HWND newScale = GetDlgItem(IDC_FLEET_SCALE);
+            SetFocus(newScale);
+            SendMessageA(newScale, EM_SETSEL, 0, -1);
+            return;
+        }
+        m_newScale = static_cast<std::uint16_t>(scale);
+    }
+    std::vector<std::size_t> selected = SelectedRows();
+    if (selected.empty()) return;
+    m_restore = restore;
+    for (FleetRow& row : m_rows) row.result.clear();
+    m_tasks = PlanFleetRun(m_rows, selected, restore, m_newScale, &m_skipped);
+    m_next = 0;
+    m_updated = m_unchanged = m_failed = 0;
+    m_stopping = false;
+    SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETRANGE32, 0, static_cast<LPARAM>(m_tasks.size()));
+    SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETPOS, 0, 0);
+    ShowRunning(true);
+    PostMessageA(m_hWnd, kRunStep, 0, 0);
+}
+
+void CFleetDlg::OnStep() {
+    if (!m_running) return;
+    if (m_stopping || m_next >= m_tasks.size()) {
+        FinishRun();
+        return;
+    }
+    const FleetTask& task = m_tasks[m_next];
+    int of = static_cast<int>(m_tasks.size());
+    int at = static_cast<int>(m_next) + 1;
+    SetStatus(m_restore ? FormatText("Restoring: %d of %d", at, of) : FormatText("Setting scale %d: %d of %d", m_newScale, at, of));
+    UpdateWindow(GetDlgItem(IDC_FLEET_STATUS));
+    FleetOutcome outcome = RunFleetTask(task, m_rows);
+    if (outcome == FleetOutcome::Updated || outcome == FleetOutcome::ReloadFailed)
+        m_changedModels.insert(FoldedPath(task.modelPath));
+    (outcome == FleetOutcome::Updated ? m_updated : outcome == FleetOutcome::Unchanged ? m_unchanged : m_failed)++;
+    ++m_next;
+    SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETPOS, m_next, 0);
+    InvalidateRect(List(), nullptr, FALSE);
+    PostMessageA(m_hWnd, kRunStep, 0, 0);
+}
+
+void CFleetDlg::FinishRun() {
+    int notDone = static_cast<int>(m_tasks.size() - m_next);
+    for (std::size_t i = m_next; i < m_tasks.size(); ++i)
+        for (std::size_t row : m_tasks[i].rows) m_rows[row].result = "Not done";
+    std::string status = m_restore ? FormatText("Restored: %d updated, %d unchanged, %d failed", m_updated, m_unchanged, m_failed)
+                                   : FormatText("Set %d: %d updated, %d unchanged, %d failed", m_newScale, m_updated,
+                                                m_unchanged, m_failed);
+    if (m_skipped != 0) status += FormatText(", %d skipped", m_skipped);
+    if (notDone != 0) status += FormatText(", %d not done", notDone);
+    SetStatus(status);
+    ShowRunning(false);
+}
+
+void CFleetDlg::ShowRunning(bool running) {
+    m_running = running;
+    EnableWindow(List(), !running);
+    EnableWindow(GetDlgItem(IDC_FLEET_SCALE), !running);
+    EnableCommands();
+    SetDlgItemTextA(m_hWnd, IDCANCEL, running ? "&Stop" : "&Close");
+    InvalidateRect(List(), nullptr, FALSE);
+    // A disabled control keeps no focus: Stop has it during a run, the list afterwards.
+    SetFocus(running ? GetDlgItem(IDCANCEL) : List());
+}
+
+void CFleetDlg::EnableCommands() {
+    bool usable = !m_running && SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+    EnableWindow(GetDlgItem(IDC_FLEET_SET), usable);
+    EnableWindow(GetDlgItem(IDC_FLEET_RESTORE), usable);
+}
+
+void CFleetDlg::SetStatus(const std::string& text) { SetDlgItemTextA(m_hWnd, IDC_FLEET_STATUS, text.c_str()); }
+
+void CFleetDlg::OnOK() {
+    // Enter in New Scale sets it; the dialog has no OK button to end it.
+    if (!m_running && GetFocus() == GetDlgItem(IDC_FLEET_SCALE) && IsWindowEnabled(GetDlgItem(IDC_FLEET_SET)))
+        StartRun(false);
+}
+
+void CFleetDlg::OnCancel() {
+    // During a run, Stop, Escape and the close box stop it after the model file under way.
+    if (m_running) {
+        m_stopping = true;
+        return;
+    }
+    CSizingDlg::OnCancel();
+}

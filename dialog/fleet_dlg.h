@@ -1,0 +1,55 @@
+// The Fleet dialog: every installed aircraft with the scale of its model file and the scale
+// it was installed with; sets one scale on the model files of the selected rows, or sets
+// them back as installed, one model file per step of the dialog's own message loop.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fleet.h"
+#include "sizing.h"
+
+class CFleetDlg : public CSizingDlg {
+public:
+    explicit CFleetDlg(HWND parent);
+    ~CFleetDlg() override = default;
+
+    std::string m_aircraftFolder;  // set by the caller
+    // After the dialog: the model files a run changed, their paths upper-cased.
+    std::set<std::string> m_changedModels;
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnOK() override;
+    void OnCancel() override;
+
+private:
+    void StartRun(bool restore);
+    void OnStep();
+    void FinishRun();
+    void ShowRunning(bool running);
+    void EnableCommands();
+    void SortBy(int column, bool ascending);
+    void CopySelection();
+    std::vector<std::size_t> SelectedRows() const;
+    void SetStatus(const std::string& text);
+    HWND List() const;
+
+    HICON m_hIcon;
+    std::vector<FleetRow> m_rows;
+    int m_sortColumn = 0;
+    bool m_sortAscending = true;
+
+    // The run under way, if any: its tasks, the next one, and its tallies of model files.
+    bool m_running = false;
+    bool m_stopping = false;
+    bool m_restore = false;
+    std::uint16_t m_newScale = 0;
+    std::vector<FleetTask> m_tasks;
+    std::size_t m_next = 0;
+    int m_updated = 0, m_unchanged = 0, m_failed = 0, m_skipped = 0;
+};
