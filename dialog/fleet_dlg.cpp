@@ -15,7 +15,7 @@ constexpr UINT kRunStep = WM_APP + 1;
 
 enum Column { kAircraft, kScale, kInstalled, kModel, kResult, kColumns };
 const char* const kColumnNames[kColumns] = {"Aircraft", "Scale", "Installed", "Model", "Result"};
-const int kColumnWidths[kColumns] = {150, 50, 60, 200, 160};
+const int kColumnWidths[kColumns] = {130, 60, 60, 190, 130};
 
 std::string CellText(const FleetRow& row, int column) {
     switch (column) {

@@ -501,13 +501,7 @@ class Fleet : public Vorbixw {
 protected:
     void SetUp() override {
         Vorbixw::SetUp();
-        mdlgen::Installation installation = mdlgen::SampleInstallation();
-        installation.containers.push_back({"Broken", {mdlgen::Aircraft(0, "Broken Bird", "broken")}});
-        mdlgen::FltSim blue = mdlgen::Aircraft(1, "Camel Blue", "camel", 3);
-        blue.model = "";
-        installation.containers.push_back({"Camel", {mdlgen::Aircraft(0, "Camel Red", "camel", 3), blue}});
-        Install(installation);
-        WriteModel("CFS\\Aircraft\\Broken\\Model\\broken.MDL", 7, false);
+        Install(mdlgen::FleetInstallation());
         WriteModel("CFS\\Aircraft\\Biplane\\Model\\biplane.Z20200101000000.MDL", 5);
     }
     HWND OpenFleet() {

@@ -89,6 +89,7 @@ bool WriteInstallation(const std::string& simulatorFolder, const Installation& i
             if (section.normal->empty() || !section.modelFile) continue;
             Model model;
             model.sequence.scale = section.scale;
+            if (section.brokenModel) model.sequence.broken = Instruction::BglReturn;
             ok = WriteFile((models / (*section.normal + ".MDL")).string(), BuildImage(ModelImage(model))) && ok;
         }
         if (container.aircraftCfg) ok = cfg.Write(folder / "Aircraft.cfg") && ok;
@@ -103,6 +104,17 @@ Installation SampleInstallation() {
     installation.containers.push_back({"Glider", {Aircraft(0, "glider", "glider", 5)}, true, CfgStyle::AddOn});
     installation.containers.push_back({"Scout", {Aircraft(0, "Albatros Scout", "scout", 7)}});
     installation.containers.push_back({"Triplane", {Aircraft(0, "Triplane", "triplane", 12)}});
+    return installation;
+}
+
+Installation FleetInstallation() {
+    Installation installation = SampleInstallation();
+    FltSim broken = Aircraft(0, "Broken Bird", "broken");
+    broken.brokenModel = true;
+    installation.containers.push_back({"Broken", {broken}});
+    FltSim blue = Aircraft(1, "Camel Blue", "camel", 3);
+    blue.model = "";  // the model folder of FLTSIM.0, and so its model file
+    installation.containers.push_back({"Camel", {Aircraft(0, "Camel Red", "camel", 3), blue}});
     return installation;
 }
 

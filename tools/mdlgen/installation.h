@@ -21,6 +21,7 @@ struct FltSim {
     std::optional<std::string> normal;
     std::uint16_t scale = 7;
     bool modelFile = true;
+    bool brokenModel = false;  // the model file's sequence is broken: its scale cannot be read
 };
 
 // How the configuration files are written: plainly (CRLF, upper-case section names), or
@@ -53,5 +54,8 @@ bool WriteInstallation(const std::string& simulatorFolder, const Installation& i
 
 // A small installation of a few aircraft for demos and the dialog tests.
 Installation SampleInstallation();
+// The sample, and two liveries sharing one model file (Camel Red and Camel Blue, scale 3)
+// and an aircraft whose model file is broken (Broken Bird): what the Fleet shows.
+Installation FleetInstallation();
 
 }  // namespace mdlgen

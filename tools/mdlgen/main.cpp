@@ -17,7 +17,8 @@ int Usage() {
                  "              [--distance N] [--upper] [--size BYTES] [--print-offset] OUTPUT.MDL\n"
                  "       mdlgen --seeds DIRECTORY\n"
                  "       mdlgen --sequence-seeds DIRECTORY\n"
-                 "       mdlgen --installation SIMULATOR_FOLDER\n");
+                 "       mdlgen --installation SIMULATOR_FOLDER\n"
+                 "       mdlgen --fleet-installation SIMULATOR_FOLDER\n");
     return 2;
 }
 
@@ -104,6 +105,8 @@ int main(int argc, char** argv) {
         if (arg == "--sequence-seeds" && hasValue) return WriteSequenceSeeds(argv[++i]);
         if (arg == "--installation" && hasValue)
             return mdlgen::WriteInstallation(argv[++i], mdlgen::SampleInstallation()) ? 0 : 1;
+        if (arg == "--fleet-installation" && hasValue)
+            return mdlgen::WriteInstallation(argv[++i], mdlgen::FleetInstallation()) ? 0 : 1;
         if (arg == "--scale" && hasValue && Number(argv[++i], 0xFFFF, value)) {
             model.sequence.scale = static_cast<std::uint16_t>(value);
         } else if (arg == "--decoys" && hasValue && Number(argv[++i], 1000, value)) {
