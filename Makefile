@@ -44,7 +44,7 @@ bench: build
 	build/native/bench/scan_benchmark
 	python3 bench/batch_benchmark.py --vorbix build/native/Vorbix --mdlgen build/native/mdlgen
 
-# The batch benchmark on the Windows build under Wine.
+# The batch benchmark and the Fleet's on the Windows build under Wine.
 bench-wine: build
 	scripts/win32-lane bench
 

@@ -16,12 +16,22 @@ std::string FoldedPath(const std::string& path) {
 
 std::string ScaleCell::Text() const { return read ? std::to_string(scale) : FormatText("ERROR:%lx", error); }
 
-ScaleCell ScaleCell::Read(const std::string& modelPath, bool installed) {
-    ScaleCell cell;
-    cell.read = installed ? vorbix::ReadInstalledScale(modelPath.c_str(), &cell.scale)
-                          : vorbix::ReadModelScale(modelPath.c_str(), &cell.scale);
-    if (!cell.read) cell.error = GetLastError();
-    return cell;
+namespace {
+
+ScaleCell Cell(bool read, std::uint16_t scale) { return ScaleCell{read, scale, read ? 0 : GetLastError()}; }
+
+}  // namespace
+
+ScaleCell ScaleCell::Read(const std::string& modelPath) {
+    std::uint16_t scale = 0;
+    bool read = vorbix::ReadModelScale(modelPath.c_str(), &scale);
+    return Cell(read, scale);
+}
+
+ScaleCell ScaleCell::Installed(const std::string& modelPath, const ScaleCell& current) {
+    std::uint16_t scale = 0;
+    bool read = vorbix::ReadInstalledScale(modelPath.c_str(), &scale, current.read ? &current.scale : nullptr);
+    return Cell(read, scale);
 }
 
 bool ReadFleet(char* aircraftFolder, std::vector<FleetRow>& rows) {
@@ -39,8 +49,8 @@ bool ReadFleet(char* aircraftFolder, std::vector<FleetRow>& rows) {
         row.modelPath = aircraftFolder + row.model;
         auto [first, isNew] = firstRowOf.emplace(FoldedPath(row.modelPath), rows.size());
         if (isNew) {
-            row.scale = ScaleCell::Read(row.modelPath, false);
-            row.installed = ScaleCell::Read(row.modelPath, true);
+            row.scale = ScaleCell::Read(row.modelPath);
+            row.installed = ScaleCell::Installed(row.modelPath, row.scale);
         } else {
             row.scale = rows[first->second].scale;
             row.installed = rows[first->second].installed;
@@ -83,7 +93,10 @@ std::vector<FleetTask> PlanFleetRun(std::vector<FleetRow>& rows, const std::vect
 }
 
 FleetOutcome RunFleetTask(const FleetTask& task, std::vector<FleetRow>& rows) {
-    ScaleCell now = ScaleCell::Read(task.modelPath, false);
+    // The file is read first only where its row shows the target already: an update of a
+    // file that meanwhile holds the target writes the same two bytes, with a backup.
+    const ScaleCell& shown = rows[task.rows.front()].scale;
+    ScaleCell now = shown.read && shown.scale == task.target ? ScaleCell::Read(task.modelPath) : ScaleCell{};
     FleetOutcome outcome = FleetOutcome::Unchanged;
     std::string result = "Unchanged";
     if (!now.read || now.scale != task.target) {
@@ -95,7 +108,7 @@ FleetOutcome RunFleetTask(const FleetTask& task, std::vector<FleetRow>& rows) {
             for (std::size_t i : task.rows) rows[i].result = result;
             return FleetOutcome::Failed;
         }
-        now = ScaleCell::Read(task.modelPath, false);
+        now = ScaleCell::Read(task.modelPath);
         outcome = now.read ? FleetOutcome::Updated : FleetOutcome::ReloadFailed;
         result = now.read ? "Updated" : FormatText("ERROR:%lx Reload failed.", now.error);
     }

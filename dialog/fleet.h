@@ -19,8 +19,10 @@ struct ScaleCell {
     DWORD error = 0;
 
     std::string Text() const;  // "%d", or "ERROR:%x"
-    // Reads the model file's current scale, or with installed the scale it was installed with.
-    static ScaleCell Read(const std::string& modelPath, bool installed);
+    // The model file's current scale.
+    static ScaleCell Read(const std::string& modelPath);
+    // The scale it was installed with; current is its current scale as read.
+    static ScaleCell Installed(const std::string& modelPath, const ScaleCell& current);
 };
 
 struct FleetRow {

@@ -53,11 +53,13 @@ bool FindOldestBackup(const char* modelPath, std::string& backupPath) {
     return true;
 }
 
-bool ReadInstalledScale(const char* modelPath, std::uint16_t* scale) {
+bool ReadInstalledScale(const char* modelPath, std::uint16_t* scale, const std::uint16_t* currentScale) {
     std::string backup;
     if (FindOldestBackup(modelPath, backup)) return ReadModelScale(backup.c_str(), scale);
     if (platform::LastError() != platform::kErrorFileNotFound) return false;
-    return ReadModelScale(modelPath, scale);
+    if (currentScale == nullptr) return ReadModelScale(modelPath, scale);
+    *scale = *currentScale;
+    return true;
 }
 
 }  // namespace vorbix

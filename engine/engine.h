@@ -64,8 +64,9 @@ bool ReadModelScale(const char* modelName, std::uint16_t* scale);
 bool FindOldestBackup(const char* modelPath, std::string& backupPath);
 
 // The scale modelPath was installed with: the one its oldest backup holds, or its own
-// where it has no backup. Reads only: nothing is opened for writing.
-bool ReadInstalledScale(const char* modelPath, std::uint16_t* scale);
+// where it has no backup (*currentScale, where the caller has read it already). Reads
+// only: nothing is opened for writing.
+bool ReadInstalledScale(const char* modelPath, std::uint16_t* scale, const std::uint16_t* currentScale = nullptr);
 
 // Writes into buffer the final component of the directory entry that matches name, as
 // stored on disk. capacity holds the buffer's size; when a result does not fit, it

@@ -261,10 +261,13 @@ TEST_F(TransactionTest, OldestBackupAndInstalledScale) {
         EXPECT_EQ(FindOldestBackup("sub/M.MDL", oldest), !c.oldest.empty()) << c.oldest;
         if (!c.oldest.empty()) EXPECT_EQ(oldest, "sub/" + c.oldest);
         else EXPECT_EQ(platform::LastError(), 2u);
-        // The oldest backup's scale, or the model file's own where there is none.
-        std::uint16_t scale = 0;
+        // The oldest backup's scale, or the model file's own where there is none, read
+        // here or as the caller read it.
+        std::uint16_t scale = 0, current = 11;
         ASSERT_TRUE(ReadInstalledScale("sub/M.MDL", &scale));
         EXPECT_EQ(scale, c.oldest.empty() ? 9 : 7);
+        ASSERT_TRUE(ReadInstalledScale("sub/M.MDL", &scale, &current));
+        EXPECT_EQ(scale, c.oldest.empty() ? 11 : 7);
     }
     // An oldest backup that is no model gives its code, though the model file reads; a
     // read-only one is only read.

@@ -1,0 +1,151 @@
+// The Fleet's speed under Wine, on an installation of COUNT aircraft, each with a model file
+// of its own and one backup: Open Aircraft until it lists them all, as a measure of the
+// catalogue alone; the time from the Fleet command until the dialog is up with every Scale
+// and Installed cell filled; Set on all of them; and Vorbix.exe setting the same
+// scale on the same files, freshly written, in one run. Best of RUNS. A benchmark, not a
+// test: it asserts nothing.
+//
+//   fleet_benchmark VORBIXW.EXE VORBIX.EXE FOLDER [COUNT [RUNS]]
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "driver.h"
+#include "installation.h"
+#include "resource.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kSimulatorKey[] = "SOFTWARE\\Microsoft\\Microsoft Games\\Combat Flight Simulator\\1.00";
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+std::string Name(int i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "m%04d", i);
+    return name;
+}
+
+// The installation afresh, with the registry key pointing at it.
+bool Install(const fs::path& folder, int count) {
+    fs::remove_all(folder);
+    mdlgen::Installation installation;
+    for (int i = 0; i < count; ++i)
+        installation.containers.push_back({"A" + Name(i), {mdlgen::Aircraft(0, "Aircraft " + Name(i), Name(i))}});
+    if (!mdlgen::WriteInstallation((folder / "CFS").string(), installation)) return false;
+    for (int i = 0; i < count; ++i) {
+        fs::path model = folder / "CFS" / "Aircraft" / ("A" + Name(i)) / "Model" / (Name(i) + ".MDL");
+        fs::copy_file(model, model.parent_path() / (Name(i) + ".Z20200101000000.MDL"));
+    }
+    std::string simulator = (folder / "CFS").string();
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSimulatorKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != 0)
+        return false;
+    RegSetValueExA(key, "PATH", 0, REG_SZ, reinterpret_cast<const BYTE*>(simulator.c_str()),
+                   static_cast<DWORD>(simulator.size() + 1));
+    RegCloseKey(key);
+    return true;
+}
+
+std::string Status(HWND fleet) { return gui::Text(gui::Item(fleet, IDC_FLEET_STATUS)); }
+
+// Open Aircraft until it lists every aircraft: the catalogue alone, read the same way.
+double TimeCatalogue(gui::Program& program, int count) {
+    Clock::time_point start = Clock::now();
+    gui::PostCommand(program.main, IDC_AIRCRAFT);
+    HWND dialog = program.WaitForWindow("Open Aircraft");
+    if (dialog == nullptr ||
+        !gui::WaitUntil([&] { return SendMessageA(gui::Item(dialog, IDC_AIRCRAFT_LIST), LB_GETCOUNT, 0, 0) == count; }))
+        return -1;
+    double elapsed = Since(start);
+    gui::PostCommand(dialog, IDCANCEL);
+    gui::WaitUntil([&] { return !IsWindow(dialog); });
+    return elapsed;
+}
+
+struct FleetTimes {
+    double catalogue = -1, open = -1, set = -1;
+};
+
+// Open Aircraft, then the Fleet, which sets 9 on every row; a time is negative on failure.
+FleetTimes TimeFleet(const std::string& vorbixw, const fs::path& folder, int count) {
+    FleetTimes times;
+    gui::Program program;
+    if (!program.Start(vorbixw, "", folder.string())) return times;
+    times.catalogue = TimeCatalogue(program, count);
+    Clock::time_point start = Clock::now();
+    gui::PostCommand(program.main, IDC_FLEET);
+    HWND fleet = program.WaitForWindow("Fleet");
+    const std::string opened = std::to_string(count) + " aircraft, ";
+    if (fleet == nullptr || !gui::WaitUntil([&] { return Status(fleet).rfind(opened, 0) == 0; }, 600000)) return times;
+    times.open = Since(start);
+    gui::ListView(program, gui::Item(fleet, IDC_FLEET_LIST)).Select(-1);
+    gui::SetText(gui::Item(fleet, IDC_FLEET_SCALE), "9");
+    start = Clock::now();
+    gui::PostCommand(fleet, IDC_FLEET_SET);
+    if (!gui::WaitUntil([&] { return Status(fleet).rfind("Set 9:", 0) == 0; }, 600000)) return times;
+    times.set = Since(start);
+    std::printf("  %s\n", Status(fleet).c_str());
+    program.Close();
+    return times;
+}
+
+double TimeConsole(const std::string& vorbix, const fs::path& folder, int count) {
+    std::string line = "\"" + vorbix + "\" -nologo -s 9";
+    for (int i = 0; i < count; ++i) line += " A" + Name(i) + "\\Model\\" + Name(i) + ".MDL";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;  // its report goes nowhere
+    PROCESS_INFORMATION process{};
+    std::string aircraft = (folder / "CFS" / "Aircraft").string();
+    Clock::time_point start = Clock::now();
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, aircraft.c_str(), &startup, &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    double elapsed = Since(start);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return elapsed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: fleet_benchmark VORBIXW.EXE VORBIX.EXE FOLDER [COUNT [RUNS]]\n");
+        return 2;
+    }
+    const fs::path folder = fs::path(argv[3]) / "fleet";
+    const int count = argc > 4 ? std::atoi(argv[4]) : 1024;
+    const int runs = argc > 5 ? std::atoi(argv[5]) : 3;
+    FleetTimes best{1e9, 1e9, 1e9};
+    double console = 1e9;
+    for (int run = 0; run < runs; ++run) {
+        if (!Install(folder, count)) return 1;
+        FleetTimes times = TimeFleet(argv[1], folder, count);
+        if (!Install(folder, count)) return 1;
+        double consoleRun = TimeConsole(argv[2], folder, count);
+        if (times.catalogue < 0 || times.open < 0 || times.set < 0 || consoleRun < 0) {
+            std::fprintf(stderr, "fleet_benchmark: run %d failed\n", run + 1);
+            return 1;
+        }
+        best.catalogue = std::min(best.catalogue, times.catalogue), best.open = std::min(best.open, times.open);
+        best.set = std::min(best.set, times.set), console = std::min(console, consoleRun);
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSimulatorKey);
+    fs::remove_all(folder);
+    std::printf("Fleet over %d aircraft, best of %d:\n", count, runs);
+    std::printf("  Open Aircraft until it lists them (the catalogue alone): %.3f s\n", best.catalogue);
+    std::printf("  Fleet open until every cell is filled: %.3f s\n", best.open);
+    std::printf("  Set on all: %.3f s; Vorbix.exe on the same files: %.3f s; ratio %.2f\n", best.set, console,
+                best.set / console);
+    return 0;
+}
