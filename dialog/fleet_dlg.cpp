@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +13,7 @@ namespace {
 // One step of a run: the dialog posts it to itself, so that painting, the progress bar and
 // Stop are handled between two model files, never during one.
 constexpr UINT kRunStep = WM_APP + 1;
+constexpr DWORD kPaintInterval = 200;  // milliseconds: a drawing of the dialog costs about 20 under Wine
 
 enum Column { kAircraft, kScale, kInstalled, kModel, kResult, kColumns };
 const char* const kColumnNames[kColumns] = {"Aircraft", "Scale", "Installed", "Model", "Result"};
@@ -232,8 +234,8 @@ void CFleetDlg::StartRun(bool restore) {
     m_updated = m_unchanged = m_failed = 0;
     m_stopping = false;
     SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETRANGE32, 0, static_cast<LPARAM>(m_tasks.size()));
-    SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETPOS, 0, 0);
     ShowRunning(true);
+    ShowProgress();
     PostMessageA(m_hWnd, kRunStep, 0, 0);
 }
 
@@ -244,18 +246,26 @@ void CFleetDlg::OnStep() {
         return;
     }
     const FleetTask& task = m_tasks[m_next];
-    int of = static_cast<int>(m_tasks.size());
-    int at = static_cast<int>(m_next) + 1;
-    SetStatus(m_restore ? FormatText("Restoring: %d of %d", at, of) : FormatText("Setting scale %d: %d of %d", m_newScale, at, of));
-    UpdateWindow(GetDlgItem(IDC_FLEET_STATUS));
     FleetOutcome outcome = RunFleetTask(task, m_rows);
     if (outcome == FleetOutcome::Updated || outcome == FleetOutcome::ReloadFailed)
         m_changedModels.insert(FoldedPath(task.modelPath));
     (outcome == FleetOutcome::Updated ? m_updated : outcome == FleetOutcome::Unchanged ? m_unchanged : m_failed)++;
     ++m_next;
+    if (GetTickCount() - m_lastPaint >= kPaintInterval) ShowProgress();
+    PostMessageA(m_hWnd, kRunStep, 0, 0);
+}
+
+// Painting waits for an empty queue, which a run never leaves: the dialog shows how far the
+// run has come and is drawn here, a few times a second, so that it costs the run next to
+// nothing. The status names the file to be worked on next.
+void CFleetDlg::ShowProgress() {
+    int of = static_cast<int>(m_tasks.size());
+    int at = std::min(static_cast<int>(m_next) + 1, of);
+    SetStatus(m_restore ? FormatText("Restoring: %d of %d", at, of) : FormatText("Setting scale %d: %d of %d", m_newScale, at, of));
     SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETPOS, m_next, 0);
     InvalidateRect(List(), nullptr, FALSE);
-    PostMessageA(m_hWnd, kRunStep, 0, 0);
+    UpdateWindow(m_hWnd);
+    m_lastPaint = GetTickCount();
 }
 
 void CFleetDlg::FinishRun() {
@@ -268,6 +278,7 @@ void CFleetDlg::FinishRun() {
     if (m_skipped != 0) status += FormatText(", %d skipped", m_skipped);
     if (notDone != 0) status += FormatText(", %d not done", notDone);
     SetStatus(status);
+    SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETPOS, m_next, 0);
     ShowRunning(false);
 }
 

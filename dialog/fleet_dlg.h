@@ -31,6 +31,7 @@ private:
     void StartRun(bool restore);
     void OnStep();
     void FinishRun();
+    void ShowProgress();
     void ShowRunning(bool running);
     void EnableCommands();
     void SortBy(int column, bool ascending);
@@ -51,5 +52,6 @@ private:
     std::uint16_t m_newScale = 0;
     std::vector<FleetTask> m_tasks;
     std::size_t m_next = 0;
+    DWORD m_lastPaint = 0;
     int m_updated = 0, m_unchanged = 0, m_failed = 0, m_skipped = 0;
 };
