@@ -67,8 +67,7 @@ bool LocateAndScan(const char* workingCopy, bool update, std::uint16_t* oldScale
 // Replaces the model file by the patched working copy: a rename over it, from the working
 // copy itself where it lies beside the model file, else from a copy of it made beside the
 // model file (a rename stays on one volume). On failure the model file is as it was and
-// nothing new is left beside it.
-// A working copy renamed away is no longer the guard's to delete.
+// nothing new is left beside it. A working copy renamed away is no longer working's to delete.
 bool ReplaceModelFile(const char* workingCopy, CopyGuard& working, const char* modelPath) {
     if (platform::SameFolder(workingCopy, modelPath)) {
         if (!platform::ReplaceFileWith(workingCopy, modelPath)) return false;
