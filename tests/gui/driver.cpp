@@ -215,17 +215,21 @@ ListView::~ListView() { VirtualFreeEx(process_, remote_, 0, MEM_RELEASE); }
 
 int ListView::Count() const { return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
 
+std::string ListView::Exchange(UINT message, WPARAM index, Remote local) const {
+    WriteProcessMemory(process_, remote_, &local, sizeof local, nullptr);
+    SendMessageW(list_, message, index, reinterpret_cast<LPARAM>(remote_));
+    ReadProcessMemory(process_, remote_, &local, sizeof local, nullptr);
+    local.text[259] = L'\0';
+    std::wstring wide(local.text);
+    return std::string(wide.begin(), wide.end());
+}
+
 std::string ListView::Cell(int item, int column) const {
     Remote local{};
     local.item.iSubItem = column;
     local.item.pszText = remote_->text;
     local.item.cchTextMax = 260;
-    WriteProcessMemory(process_, remote_, &local, sizeof local, nullptr);
-    SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&remote_->item));
-    ReadProcessMemory(process_, remote_, &local, sizeof local, nullptr);
-    local.text[259] = L'\0';
-    std::wstring wide(local.text);
-    return std::string(wide.begin(), wide.end());
+    return Exchange(LVM_GETITEMTEXTW, static_cast<WPARAM>(item), local);
 }
 
 std::string ListView::Heading(int column) const {
@@ -233,11 +237,7 @@ std::string ListView::Heading(int column) const {
     local.column.mask = LVCF_TEXT;
     local.column.pszText = remote_->text;
     local.column.cchTextMax = 260;
-    WriteProcessMemory(process_, remote_, &local, sizeof local, nullptr);
-    SendMessageW(list_, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&remote_->column));
-    ReadProcessMemory(process_, remote_, &local, sizeof local, nullptr);
-    std::wstring wide(local.text);
-    return std::string(wide.begin(), wide.end());
+    return Exchange(LVM_GETCOLUMNW, static_cast<WPARAM>(column), local);
 }
 
 std::vector<std::string> ListView::Rows(int columns) const {
@@ -254,8 +254,7 @@ void ListView::Select(int item, bool selected) const {
     Remote local{};
     local.item.stateMask = LVIS_SELECTED;
     local.item.state = selected ? LVIS_SELECTED : 0;
-    WriteProcessMemory(process_, remote_, &local, sizeof local, nullptr);
-    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&remote_->item));
+    Exchange(LVM_SETITEMSTATE, static_cast<WPARAM>(item), local);
 }
 
 int ListView::SelectedCount() const { return static_cast<int>(SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0)); }

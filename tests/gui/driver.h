@@ -84,6 +84,8 @@ public:
 
 private:
     struct Remote;
+    // Writes local into the program's record, sends message with it, returns the text read back.
+    std::string Exchange(UINT message, WPARAM index, Remote local) const;
     HANDLE process_;
     HWND list_;
     Remote* remote_;
