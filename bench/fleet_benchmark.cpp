@@ -1,7 +1,7 @@
 // The Fleet's speed under Wine, on an installation of COUNT aircraft, each with a model file
 // of its own and one backup: Open Aircraft until it lists them all, as a measure of the
 // catalogue alone; the time from the Fleet command until the dialog is up with every Scale
-// and Installed cell filled; Set on all of them; and Vorbix.exe setting the same
+// and Installed cell filled; Set on all of them, then Restore on all; and Vorbix.exe setting the same
 // scale on the same files, freshly written, in one run. Best of RUNS. A benchmark, not a
 // test: it asserts nothing.
 //
@@ -72,10 +72,27 @@ double TimeCatalogue(gui::Program& program, int count) {
 }
 
 struct FleetTimes {
-    double catalogue = -1, open = -1, set = -1;
+    double catalogue = -1, open = -1, set = -1, restore = -1;
 };
 
-// Open Aircraft, then the Fleet, which sets 9 on every row; a time is negative on failure.
+// Presses button on the Fleet and waits for the run's end, then for the status it ends
+// with: the run's time, or a negative one.
+double TimeRun(HWND fleet, int button, const char* ended) {
+    HWND list = gui::Item(fleet, IDC_FLEET_LIST);
+    Clock::time_point start = Clock::now();
+    gui::PostCommand(fleet, button);
+    // The list is disabled during the run. Its state is read without a message to the
+    // dialog, which would be handled between two files and slow the run.
+    if (!gui::WaitUntil([&] { return !IsWindowEnabled(list); }) ||
+        !gui::WaitUntil([&] { return IsWindowEnabled(list) != FALSE; }, 600000) || Status(fleet).rfind(ended, 0) != 0)
+        return -1;
+    double elapsed = Since(start);
+    std::printf("  %s\n", Status(fleet).c_str());
+    return elapsed;
+}
+
+// Open Aircraft, then the Fleet, which sets 9 on every row and restores them all; a time
+// is negative on failure.
 FleetTimes TimeFleet(const std::string& vorbixw, const fs::path& folder, int count) {
     FleetTimes times;
     gui::Program program;
@@ -89,16 +106,8 @@ FleetTimes TimeFleet(const std::string& vorbixw, const fs::path& folder, int cou
     times.open = Since(start);
     gui::ListView(program, gui::Item(fleet, IDC_FLEET_LIST)).Select(-1);
     gui::SetText(gui::Item(fleet, IDC_FLEET_SCALE), "9");
-    start = Clock::now();
-    HWND list = gui::Item(fleet, IDC_FLEET_LIST);
-    gui::PostCommand(fleet, IDC_FLEET_SET);
-    // The list is disabled during the run. Its state is read without a message to the
-    // dialog, which would be handled between two files and slow the run.
-    if (!gui::WaitUntil([&] { return !IsWindowEnabled(list); }) ||
-        !gui::WaitUntil([&] { return IsWindowEnabled(list) != FALSE; }, 600000) || Status(fleet).rfind("Set 9:", 0) != 0)
-        return times;
-    times.set = Since(start);
-    std::printf("  %s\n", Status(fleet).c_str());
+    times.set = TimeRun(fleet, IDC_FLEET_SET, "Set 9:");
+    times.restore = TimeRun(fleet, IDC_FLEET_RESTORE, "Restored:");
     program.Close();
     return times;
 }
@@ -131,19 +140,20 @@ int main(int argc, char** argv) {
     const fs::path folder = fs::path(argv[3]) / "fleet";
     const int count = argc > 4 ? std::atoi(argv[4]) : 1024;
     const int runs = argc > 5 ? std::atoi(argv[5]) : 3;
-    FleetTimes best{1e9, 1e9, 1e9};
+    FleetTimes best{1e9, 1e9, 1e9, 1e9};
     double console = 1e9;
     for (int run = 0; run < runs; ++run) {
         if (!Install(folder, count)) return 1;
         FleetTimes times = TimeFleet(argv[1], folder, count);
         if (!Install(folder, count)) return 1;
         double consoleRun = TimeConsole(argv[2], folder, count);
-        if (times.catalogue < 0 || times.open < 0 || times.set < 0 || consoleRun < 0) {
+        if (times.catalogue < 0 || times.open < 0 || times.set < 0 || times.restore < 0 || consoleRun < 0) {
             std::fprintf(stderr, "fleet_benchmark: run %d failed\n", run + 1);
             return 1;
         }
         best.catalogue = std::min(best.catalogue, times.catalogue), best.open = std::min(best.open, times.open);
-        best.set = std::min(best.set, times.set), console = std::min(console, consoleRun);
+        best.set = std::min(best.set, times.set), best.restore = std::min(best.restore, times.restore);
+        console = std::min(console, consoleRun);
     }
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSimulatorKey);
     fs::remove_all(folder);
@@ -152,5 +162,6 @@ int main(int argc, char** argv) {
     std::printf("  Fleet open until every cell is filled: %.3f s\n", best.open);
     std::printf("  Set on all: %.3f s; Vorbix.exe on the same files: %.3f s; ratio %.2f\n", best.set, console,
                 best.set / console);
+    std::printf("  Restore on all: %.3f s\n", best.restore);
     return 0;
 }
