@@ -158,11 +158,13 @@ BOOL ReadAircraftContainer(const char* aircraftFolder, const char* containerName
 }
 
 int CompareAircraftTitles(const void* left, const void* right) {
-    const unsigned char* a =
-        reinterpret_cast<const unsigned char*>((*static_cast<AircraftEntry* const*>(left))->title);
-    const unsigned char* b =
-        reinterpret_cast<const unsigned char*>((*static_cast<AircraftEntry* const*>(right))->title);
-    // Only A to Z fold; every other byte compares as it is.
+    return CompareFoldedText((*static_cast<AircraftEntry* const*>(left))->title,
+                             (*static_cast<AircraftEntry* const*>(right))->title);
+}
+
+int CompareFoldedText(const char* left, const char* right) {
+    const unsigned char* a = reinterpret_cast<const unsigned char*>(left);
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(right);
     auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; };
     for (;; ++a, ++b) {
         unsigned char x = fold(*a), y = fold(*b);

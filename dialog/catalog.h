@@ -49,5 +49,7 @@ BOOL EnumerateAircraftContainers(char* aircraftFolder);
 BOOL ReadAircraftContainer(const char* aircraftFolder, const char* containerName);
 // For qsort over catalogue slots: titles compared with A to Z folded to a to z.
 int CompareAircraftTitles(const void* left, const void* right);
+// Two texts in the catalogue's order: only A to Z fold; every other byte compares as it is.
+int CompareFoldedText(const char* left, const char* right);
 // Frees every entry, empties every slot, count 0.
 void ReleaseAircraftCatalog();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "catalog.h"
 #include "resource.h"
 
 namespace {
@@ -29,17 +30,6 @@ std::string CellText(const FleetRow& row, int column) {
     }
 }
 
-// Texts folded A to Z onto a to z, as the catalogue orders titles.
-int CompareFolded(const std::string& a, const std::string& b) {
-    for (std::size_t i = 0;; ++i) {
-        unsigned char ca = i < a.size() ? static_cast<unsigned char>(a[i]) : 0;
-        unsigned char cb = i < b.size() ? static_cast<unsigned char>(b[i]) : 0;
-        if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
-        if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
-        if (ca != cb || ca == 0) return ca - cb;
-    }
-}
-
 // Scales by number, errors after every number.
 int CompareCells(const ScaleCell& a, const ScaleCell& b) {
     if (a.read != b.read) return a.read ? -1 : 1;
@@ -58,7 +48,7 @@ int CALLBACK CompareRows(LPARAM left, LPARAM right, LPARAM order) {
     const FleetRow& b = (*sort.rows)[static_cast<std::size_t>(right)];
     int result = sort.column == kScale       ? CompareCells(a.scale, b.scale)
                  : sort.column == kInstalled ? CompareCells(a.installed, b.installed)
-                                             : CompareFolded(CellText(a, sort.column), CellText(b, sort.column));
+                                             : CompareFoldedText(CellText(a, sort.column).c_str(), CellText(b, sort.column).c_str());
     // Equal keys keep the rows' own order, whichever way the list is sorted.
     if (result == 0) return left < right ? -1 : (left > right ? 1 : 0);
     return sort.ascending ? result : -result;
