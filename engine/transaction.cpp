@@ -98,12 +98,24 @@ bool AcquireModelPath(const char* modelName, char* path) {
     return true;
 }
 
+// Copies the model file to its backup and makes the copy durable: the model file is about
+// to be replaced, and a power cut must not leave it updated beside an empty backup.
+bool MakeBackup(const std::string& modelFile, const char* backupName, CopyGuard& backup) {
+    if (!platform::CopyFileTo(modelFile.c_str(), backupName, true)) return false;
+    backup.Arm(backupName);
+    return platform::FlushFile(backupName);
+}
+
 bool UpdateConsole(const char* modelName, std::uint16_t newScale, bool viewOnly, const char* workingFolder, Output& out) {
     char modelPath[platform::kMaxPath] = {};
     char backupName[platform::kMaxPath] = {};
     char workingCopy[platform::kMaxPath] = {};
 
-    if (!AcquireModelPath(modelName, modelPath)) {
+    // The file behind a symbolic link is the one replaced; a link that points nowhere is
+    // a file that is not there.
+    std::string modelFile;
+    if (!AcquireModelPath(modelName, modelPath) || !platform::ResolveLinks(modelPath, modelFile)) {
+        if (platform::LastError() == platform::kErrorPathNotFound) platform::SetLastError(platform::kErrorFileNotFound);
         Debug(out, "Dbg: ERROR:%x  Cannot acquire file.\n", platform::LastError());
         return false;
     }
@@ -118,11 +130,10 @@ bool UpdateConsole(const char* modelName, std::uint16_t newScale, bool viewOnly,
         }
         Debug(out, "Dbg: Bname= %s\n", backupName);
         Print(out, "%s:\n", modelPath);
-        if (!platform::CopyFileTo(modelPath, backupName, true)) {
+        if (!MakeBackup(modelFile, backupName, backup)) {
             Debug(out, "Dbg: ERROR:%x  Cannot create backup file.\n", platform::LastError());
             return false;
         }
-        backup.Arm(backupName);
         Debug(out, "Dbg: Backup file created: %s\n", backupName);
     }
 
@@ -133,7 +144,7 @@ bool UpdateConsole(const char* modelName, std::uint16_t newScale, bool viewOnly,
     CopyGuard working;
     working.Arm(workingCopy);
     Debug(out, "Dbg: Xname= %s\n", workingCopy);
-    if (!platform::CopyFileTo(modelPath, workingCopy, false)) {
+    if (!platform::CopyFileTo(modelFile.c_str(), workingCopy, false)) {
         Debug(out, "Dbg: ERROR:%x  Cannot create temporary file.\n", platform::LastError());
         return false;
     }
@@ -146,7 +157,7 @@ bool UpdateConsole(const char* modelName, std::uint16_t newScale, bool viewOnly,
     // A view-only run leaves the model file alone: the working copy is unchanged, and
     // copying it back would only risk the model file and change its time stamp.
     if (viewOnly) return true;
-    if (!ReplaceModelFile(workingCopy, working, modelPath)) {
+    if (!ReplaceModelFile(workingCopy, working, modelFile.c_str())) {
         Debug(out, "Dbg: ERROR:%x  Cannot update MDL file.\n", platform::LastError());
         return false;
     }
@@ -159,26 +170,28 @@ bool UpdateDialog(const char* modelName, std::uint16_t newScale, const char* wor
     char backupName[platform::kMaxPath] = {};
     char workingCopy[platform::kMaxPath] = {};
 
-    std::uint32_t attributes = platform::GetAttributes(modelName);
+    // The backup lies beside the name given; everything else is done to the file behind it.
+    std::string modelFile;
+    if (!platform::ResolveLinks(modelName, modelFile)) return false;
+    std::uint32_t attributes = platform::GetAttributes(modelFile.c_str());
     if (attributes == platform::kInvalidAttributes) return false;
     std::uint32_t capacity = kNameCapacity;
     if (!MakeBackupName(modelName, backupName, &capacity)) return false;
-    if (!platform::CopyFileTo(modelName, backupName, true)) return false;
     CopyGuard backup;
-    backup.Arm(backupName);
-    // Cleared so that the working copy is writable and the copy back may replace a
-    // read-only or hidden model file; given back on every way out.
-    if (!platform::SetAttributes(modelName, platform::kAttributeNormal)) return false;
-    AttributeGuard restore(modelName, attributes);
+    if (!MakeBackup(modelFile, backupName, backup)) return false;
+    // Cleared so that the working copy is writable and the rename may replace a read-only
+    // or hidden model file; given back on every way out.
+    if (!platform::SetAttributes(modelFile.c_str(), platform::kAttributeNormal)) return false;
+    AttributeGuard restore(modelFile.c_str(), attributes);
 
     if (platform::MakeTempFile(workingFolder, "KRV", workingCopy) == 0) return false;
     CopyGuard working;
     working.Arm(workingCopy);
-    if (!platform::CopyFileTo(modelName, workingCopy, false)) return false;
+    if (!platform::CopyFileTo(modelFile.c_str(), workingCopy, false)) return false;
 
     std::uint16_t oldScale = 0;
     if (!LocateAndScan(workingCopy, true, &oldScale, newScale, NullOutput())) return false;
-    if (!ReplaceModelFile(workingCopy, working, modelName)) return false;
+    if (!ReplaceModelFile(workingCopy, working, modelFile.c_str())) return false;
     backup.Keep();
     return true;
 }

@@ -128,6 +128,21 @@ bool ReplaceFileWith(const char* source, const char* destination);
 // True when the two files named lie in one folder.
 bool SameFolder(const char* a, const char* b);
 
+// What the file system knows a file by: its volume serial number and file index on
+// Windows, its device and inode on POSIX. Every name of one file (other spellings, hard
+// and symbolic links) gives one identity, and two files never share one. Where the file
+// cannot be opened, its full path, upper-cased, stands in. Keeps the last-error code.
+std::string FileIdentity(const char* fileName);
+
+// The full path of the file that fileName names, with every symbolic link on the way
+// followed: where a rename must go to replace that file and not a link to it. A hard link
+// is a name of its own and stays. Fails as a missing file does (2, or 3) where a link
+// points nowhere.
+bool ResolveLinks(const char* fileName, std::string& resolved);
+
+// Makes a file's data durable (FlushFileBuffers, fsync); a read-only file too.
+bool FlushFile(const char* fileName);
+
 // Deletes a file; a read-only file is not deleted (5).
 bool DeleteFileNamed(const char* fileName);
 
@@ -160,7 +175,7 @@ void SleepMilliseconds(unsigned milliseconds);
 // before they touch anything. Counting skips the first `skip` calls.
 // KernelCopy: the file system refuses to share blocks and the kernel to copy (POSIX), so
 // a copy takes the plain loop.
-enum class Operation { Open, CreateMapping, MapView, FindFirst, Copy, Delete, TempFile, GetAttributes, SetAttributes, LocalTime, KernelCopy, Replace, Count };
+enum class Operation { Open, CreateMapping, MapView, FindFirst, Copy, Delete, TempFile, GetAttributes, SetAttributes, LocalTime, KernelCopy, Replace, Flush, Count };
 void InjectFault(Operation op, ErrorCode code, unsigned skip = 0, unsigned times = 1);
 void ClearFaults();
 // Called by each operation: true when it must fail (last-error code set).

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <map>
@@ -406,14 +408,20 @@ bool CopyFileTo(const char* source, const char* destination, bool failIfExists) 
 namespace {
 
 // Makes what lies at path (a file, or a folder's entries) durable.
-void Flush(const char* path) {
+bool Flush(const char* path) {
     int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    fsync(fd);
+    if (fd < 0) return FailWithErrno(path);
+    bool ok = fsync(fd) == 0 || FailWithErrno(path);
     close(fd);
+    return ok;
 }
 
 }  // namespace
+
+bool FlushFile(const char* fileName) {
+    if (FaultInjected(Operation::Flush)) return false;
+    return Flush(fileName);
+}
 
 bool ReplaceFileWith(const char* source, const char* destination) {
     if (FaultInjected(Operation::Replace)) return false;
@@ -428,15 +436,23 @@ bool ReplaceFileWith(const char* source, const char* destination) {
         // root can give away); the read-only attribute comes from the source, as there.
         mode_t mode = to.st_mode & 07777;
         if (IsReadOnlyMode(from.st_mode)) mode &= ~static_cast<mode_t>(0222);
-        [[maybe_unused]] int owned = chown(source, to.st_uid, to.st_gid);
+        // A user who is not the owner may still give the file its group where he belongs
+        // to it, as cp -p does.
+        if (chown(source, to.st_uid, to.st_gid) != 0) {
+            [[maybe_unused]] int grouped = chown(source, static_cast<uid_t>(-1), to.st_gid);
+        }
         chmod(source, mode);
     }
-    Flush(source);
+    {
+        ErrorKeeper keep;  // the rename is what fails or not
+        Flush(source);
+    }
     DirectoryChange removal(source);
     DirectoryChange creation(destination);
     if (rename(source, destination) != 0) return FailWithErrno(destination);
     removal.Removed();
     creation.Created();
+    ErrorKeeper keep;
     Flush(DirectoryOf(destination).c_str());
     return true;
 }
@@ -446,6 +462,44 @@ bool SameFolder(const char* a, const char* b) {
     struct stat folderB;
     return stat(DirectoryOf(a).c_str(), &folderA) == 0 && stat(DirectoryOf(b).c_str(), &folderB) == 0 &&
            folderA.st_dev == folderB.st_dev && folderA.st_ino == folderB.st_ino;
+}
+
+std::string FileIdentity(const char* fileName) {
+    struct stat st;
+    if (stat(fileName, &st) == 0) {
+        char identity[48];
+        std::snprintf(identity, sizeof identity, "%llx:%llx", static_cast<unsigned long long>(st.st_dev),
+                      static_cast<unsigned long long>(st.st_ino));
+        return identity;
+    }
+    // The full path, with "." and empty components left out and ".." taken back.
+    std::string path(fileName);
+    if (path.empty() || path[0] != '/') {
+        char here[PATH_MAX];
+        path = std::string(getcwd(here, sizeof here) != nullptr ? here : "") + "/" + path;
+    }
+    std::vector<std::string> components;
+    for (std::string::size_type at = 0; at <= path.size();) {
+        std::string::size_type slash = std::min(path.find('/', at), path.size());
+        std::string component = path.substr(at, slash - at);
+        if (component == "..") {
+            if (!components.empty()) components.pop_back();
+        } else if (!component.empty() && component != ".") {
+            components.push_back(component);
+        }
+        at = slash + 1;
+    }
+    std::string full;
+    for (const std::string& component : components) full += "/" + Folded(component);
+    return full.empty() ? "/" : full;
+}
+
+bool ResolveLinks(const char* fileName, std::string& resolved) {
+    char* path = realpath(fileName, nullptr);
+    if (path == nullptr) return FailWithErrno(fileName);
+    resolved = path;
+    std::free(path);
+    return true;
 }
 
 bool DeleteFileNamed(const char* fileName) {

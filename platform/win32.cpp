@@ -1,6 +1,7 @@
 // Win32 implementation of the OS layer: thin wrappers over the Win32 calls.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -96,15 +97,39 @@ bool CopyFileTo(const char* source, const char* destination, bool failIfExists) 
     return ::CopyFileA(source, destination, failIfExists ? TRUE : FALSE) != FALSE;
 }
 
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// FlushFileBuffers needs a handle with write access, which a read-only file refuses: its
+// attribute is cleared for the flush and given back.
+bool FlushData(const char* fileName) {
+    DWORD attributes = ::GetFileAttributesA(fileName);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly && !::SetFileAttributesA(fileName, attributes & ~FILE_ATTRIBUTE_READONLY)) return false;
+    HANDLE file = ::CreateFileA(fileName, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool flushed = file != INVALID_HANDLE_VALUE && ::FlushFileBuffers(file);
+    ErrorKeeper keep;
+    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+    if (readOnly) ::SetFileAttributesA(fileName, attributes);
+    return flushed;
+}
+
+}  // namespace
+
+bool FlushFile(const char* fileName) {
+    if (FaultInjected(Operation::Flush)) return false;
+    return FlushData(fileName);
+}
+
 bool ReplaceFileWith(const char* source, const char* destination) {
     if (FaultInjected(Operation::Replace)) return false;
     // The rename is journaled, the data is not: flush it first, or a power cut could leave
     // the new name over blocks never written.
-    HANDLE file = ::CreateFileA(source, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        ::FlushFileBuffers(file);
-        ::CloseHandle(file);
+    {
+        ErrorKeeper keep;  // the rename is what fails or not
+        FlushData(source);
     }
     return ::MoveFileExA(source, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
@@ -126,6 +151,59 @@ bool SameFolder(const char* a, const char* b) {
     ErrorKeeper keep;
     std::string folderA = FolderOf(a);
     return !folderA.empty() && ::lstrcmpiA(folderA.c_str(), FolderOf(b).c_str()) == 0;
+}
+
+std::string FileIdentity(const char* fileName) {
+    ErrorKeeper keep;
+    // No access asked for: a file that another program holds open without sharing still
+    // tells what it is.
+    HANDLE file = ::CreateFileA(fileName, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION info;
+        BOOL known = ::GetFileInformationByHandle(file, &info);
+        ::CloseHandle(file);
+        if (known) {
+            char identity[32];
+            std::snprintf(identity, sizeof identity, "%lx:%lx:%lx", info.dwVolumeSerialNumber, info.nFileIndexHigh,
+                          info.nFileIndexLow);
+            return identity;
+        }
+    }
+    char full[MAX_PATH];
+    DWORD length = ::GetFullPathNameA(fileName, MAX_PATH, full, nullptr);
+    std::string path = length > 0 && length < MAX_PATH ? std::string(full, length) : std::string(fileName);
+    ::CharUpperBuffA(path.data(), static_cast<DWORD>(path.size()));
+    return path;
+}
+
+bool ResolveLinks(const char* fileName, std::string& resolved) {
+    HANDLE file = ::CreateFileA(fileName, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    // Looked up, so that the program still starts on systems without the call, which have
+    // no symbolic links either.
+    using FinalPathCall = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+    auto finalPath = reinterpret_cast<FinalPathCall>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+    constexpr DWORD kNormalizedDosName = 0;  // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS
+    char path[MAX_PATH + 8];
+    DWORD length = finalPath != nullptr ? finalPath(file, path, sizeof path, kNormalizedDosName) : 0;
+    {
+        ErrorKeeper keep;
+        ::CloseHandle(file);
+    }
+    if (finalPath == nullptr) {
+        resolved = fileName;
+        return true;
+    }
+    if (length == 0) return false;
+    if (length >= sizeof path) return Fail(kErrorFilenameExceedsRange);
+    // The call answers with the long-path prefix: "\\?\C:\..." or "\\?\UNC\server\...".
+    std::string answer(path, length);
+    if (answer.rfind("\\\\?\\UNC\\", 0) == 0) answer = "\\\\" + answer.substr(8);
+    else if (answer.rfind("\\\\?\\", 0) == 0) answer = answer.substr(4);
+    if (answer.size() >= MAX_PATH) return Fail(kErrorFilenameExceedsRange);
+    resolved = answer;
+    return true;
 }
 
 bool DeleteFileNamed(const char* fileName) {

@@ -165,6 +165,13 @@ CASES = [
      "stderr": [System("The model's code is not the expected instruction sequence.")]},
     {"name": "no error text without -e", "args": ["-nologo", "missing.mdl"],
      "stdout": ["ERROR:2  Processing failed for missing.mdl"]},
+    # A model file named through a symbolic link: the file it points to is updated and the
+    # link stays, with the backup beside it; a link to nothing is a missing file.
+    {"name": "symbolic link", "args": ["-nologo", "links/plane.mdl", "links/none.mdl"], "files": {"real/plane.mdl": []},
+     "links": {"links/plane.mdl": "../real/plane.mdl", "links/none.mdl": "../real/none.mdl"},
+     "stdout": updated("links/plane.mdl") + ["ERROR:2  Processing failed for links/none.mdl"],
+     "left": ["real/plane.mdl", "links/plane.mdl", "links/plane.Z<stamp>.mdl", "links/none.mdl"],
+     "scales": {"real/plane.mdl": 9}},
     {"name": "sequence in the data section", "args": ["-nologo", "-s", "1", "d.mdl"],
      "files": {"d.mdl": ["--place", "data", "--two-calls", "--scale", "14"]},
      "stdout": ["d.mdl:", "  Resource section located.", "  Data section located.", scale_line(14, 1),

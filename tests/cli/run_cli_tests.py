@@ -60,6 +60,9 @@ class Runner:
             os.replace(generated, target)
             with open(target, "rb") as f:
                 originals[name] = (f.read(), int(offset))
+        for name, target in case.get("links", {}).items():
+            os.makedirs(os.path.dirname(os.path.join(directory, name)), exist_ok=True)
+            os.symlink(target, os.path.join(directory, name))
         for name in case.get("readonly", []):
             path = os.path.join(directory, name)
             os.chmod(path, os.stat(path).st_mode & ~(stat.S_IWUSR | stat.S_IWGRP | stat.S_IWOTH))
@@ -119,6 +122,8 @@ class Runner:
             expected_left = sorted(case.get("left", list(case.get("files", {}).keys())))
             if left != expected_left:
                 problems.append(("files left", expected_left, left))
+            problems += [("link", name, "a file") for name in case.get("links", {})
+                         if not os.path.islink(os.path.join(directory, name))]
             for name, (original, offset) in originals.items():
                 with open(os.path.join(directory, name), "rb") as f:
                     now = f.read()
@@ -131,7 +136,8 @@ class Runner:
         finally:
             for root, dirs, names in os.walk(directory):
                 for name in dirs + names:
-                    os.chmod(os.path.join(root, name), 0o755)
+                    if not os.path.islink(os.path.join(root, name)):
+                        os.chmod(os.path.join(root, name), 0o755)
             shutil.rmtree(directory, ignore_errors=True)
         return problems
 

@@ -221,6 +221,38 @@ TEST_F(PlatformTest, CopyKeepsBytesTimeAndAttributeWithOrWithoutTheKernelCopy) {
     }
 }
 
+// A file is one file however it is named; a file that cannot be opened is known by its
+// full path, so that spellings of one missing name agree too.
+TEST_F(PlatformTest, FileIdentityIsTheFileNotItsName) {
+    namespace fs = std::filesystem;
+    fs::create_directory("sub");
+    Write("M.MDL", mdlgen::Bytes{1});
+    Write("sub/N.MDL", mdlgen::Bytes{1});
+    fs::create_hard_link("M.MDL", "hard.MDL");
+    std::error_code made;
+    fs::create_symlink("M.MDL", "soft.MDL", made);
+    const bool symlinks = !made && fs::is_symlink("soft.MDL");
+    const std::string full = (dir_ / "M.MDL").string();
+    struct Case {
+        std::string a, b;
+        bool same;
+    };
+    std::vector<Case> cases = {
+        {"M.MDL", "./M.MDL", true},       {"M.MDL", "sub/../M.MDL", true}, {"sub/N.MDL", "sub//N.MDL", true},
+        {"M.MDL", full, true},            {"M.MDL", "hard.MDL", true},     {"M.MDL", "sub/N.MDL", false},
+        {"none.MDL", "./none.MDL", true}, {"none.MDL", "other.MDL", false}, {"none.MDL", "M.MDL", false},
+    };
+    if (kWindows) cases.insert(cases.end(), {{"M.MDL", "m.mdl", true}, {"sub\\N.MDL", ".\\sub\\\\N.MDL", true},
+                                             {"none.MDL", "sub\\..\\NONE.mdl", true}});
+    if (symlinks) cases.push_back({"M.MDL", "soft.MDL", true});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.a + " ~ " + c.b);
+        platform::SetLastError(1813);
+        EXPECT_EQ(platform::FileIdentity(c.a.c_str()) == platform::FileIdentity(c.b.c_str()), c.same);
+        EXPECT_EQ(platform::LastError(), 1813u);
+    }
+}
+
 TEST_F(PlatformTest, ErrorKeeperRestoresTheCode) {
     platform::SetLastError(1813);
     {

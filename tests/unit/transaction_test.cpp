@@ -105,6 +105,7 @@ TEST_F(TransactionTest, ConsoleFailingStepsLeaveWhatTheyShould) {
     const Case cases[] = {
         {"local time", Operation::LocalTime, 0, 0x234, "Dbg: ERROR:234  Cannot create backup filename.", kModelOnly},
         {"backup copy", Operation::Copy, 0, 112, "Dbg: ERROR:70  Cannot create backup file.", kModelOnly},
+        {"backup flush", Operation::Flush, 0, 1117, "Dbg: ERROR:45d  Cannot create backup file.", kModelOnly},
         {"working-copy name", Operation::TempFile, 0, 80, "Dbg: ERROR:50  Cannot create temporary filename.", kModelOnly},
         {"working copy", Operation::Copy, 1, 112, "Dbg: ERROR:70  Cannot create temporary file.", kModelOnly},
         {"open for scan", Operation::Open, 0, 32, "Dbg: ERROR:20  Cannot locate BGL code.", kModelOnly},
@@ -195,6 +196,41 @@ TEST_F(TransactionTest, ConsoleDataSectionModel) {
     EXPECT_EQ(out_.Count("  Data section located."), 1);
 }
 
+// A model file named through a symbolic link is the file it points to: that file is
+// replaced, the link stays a link, the backup lies beside the link's name. A link that
+// points nowhere is a missing file.
+TEST_F(TransactionTest, SymbolicLinkUpdatesItsTarget) {
+    namespace fs = std::filesystem;
+    fs::create_directories("real");
+    fs::create_directories("links");
+    Write("real/plane.MDL", original_);
+    std::error_code made;
+    fs::create_symlink("../real/plane.MDL", "links/plane.MDL", made);
+    if (made || !fs::is_symlink("links/plane.MDL")) GTEST_SKIP() << "this system makes no symbolic links";
+    fs::create_symlink("../real/none.MDL", "links/none.MDL");
+    auto count = [](const char* folder) { return std::distance(fs::directory_iterator(folder), fs::directory_iterator()); };
+    for (int scale : {9, 5}) {
+        SCOPED_TRACE(scale);
+        ASSERT_TRUE(scale == 9 ? Console("links/plane.MDL", 9)
+                               : UpdateModelFile("links/plane.MDL", 5, TransactionMode::Dialog()));
+        EXPECT_TRUE(fs::is_symlink("links/plane.MDL"));
+        EXPECT_TRUE(Patched(Read("real/plane.MDL"), static_cast<std::uint16_t>(scale)));
+        EXPECT_EQ(count("real"), 1);
+        EXPECT_EQ(count("links"), scale == 9 ? 3 : 4) << "the link, the dangling one and a backup per update";
+        std::string oldest;
+        ASSERT_TRUE(FindOldestBackup("links/plane.MDL", oldest));
+        EXPECT_EQ(Read(oldest), original_);
+    }
+    EXPECT_EQ(Left(), (std::vector<std::string>{"M.MDL", "links", "real"}));
+
+    EXPECT_FALSE(Console("links/none.MDL"));
+    EXPECT_EQ(platform::LastError(), 2u);
+    EXPECT_EQ(out_.debug, "Dbg: ERROR:2  Cannot acquire file.\n");
+    EXPECT_FALSE(UpdateModelFile("links/none.MDL", 9, TransactionMode::Dialog()));
+    EXPECT_EQ(platform::LastError(), 2u);
+    EXPECT_EQ(count("links"), 4);
+}
+
 TEST_F(TransactionTest, DialogUpdatesAReadOnlyModelAndKeepsItReadOnly) {
     MakeReadOnly("M.MDL");
     ASSERT_TRUE(UpdateModelFile("M.MDL", 16, TransactionMode::Dialog()));
@@ -218,6 +254,7 @@ TEST_F(TransactionTest, DialogFailingStepsGiveTheAttributesBack) {
     const Case cases[] = {
         {"attributes", Operation::GetAttributes, 0, 3, kModelOnly},
         {"backup copy", Operation::Copy, 0, 112, kModelOnly},
+        {"backup flush", Operation::Flush, 0, 1117, kModelOnly},
         {"clear attributes", Operation::SetAttributes, 0, 5, kModelOnly},
         {"working-copy name", Operation::TempFile, 0, 80, kModelOnly},
         {"working copy", Operation::Copy, 1, 112, kModelOnly},
