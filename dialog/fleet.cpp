@@ -7,13 +7,6 @@
 #include "names.h"
 #include "sizing.h"
 
-std::string FoldedPath(const std::string& path) {
-    std::string folded(path);
-    for (char& c : folded)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return folded;
-}
-
 std::string ScaleCell::Text() const { return read ? std::to_string(scale) : FormatText("ERROR:%lx", error); }
 
 namespace {
@@ -39,7 +32,7 @@ bool ReadFleet(char* aircraftFolder, std::vector<FleetRow>& rows) {
     ReleaseAircraftCatalog();
     BOOL whole = EnumerateAircraftContainers(aircraftFolder);
     DWORD code = GetLastError();
-    std::map<std::string, std::size_t> firstRowOf;  // folded model path -> row read for it
+    std::map<std::string, std::size_t> firstRowOf;  // model file -> row read for it
     for (int i = 0; i < g_aircraftCatalog.count; ++i) {
         const AircraftEntry* entry = g_aircraftCatalog.entries[i];
         if (entry->title[0] == '\0') continue;
@@ -47,7 +40,8 @@ bool ReadFleet(char* aircraftFolder, std::vector<FleetRow>& rows) {
         row.title = entry->title;
         row.model = std::string(entry->containerName) + entry->modelPath;
         row.modelPath = aircraftFolder + row.model;
-        auto [first, isNew] = firstRowOf.emplace(FoldedPath(row.modelPath), rows.size());
+        row.modelFile = platform::FileIdentity(row.modelPath.c_str());
+        auto [first, isNew] = firstRowOf.emplace(row.modelFile, rows.size());
         if (isNew) {
             row.scale = ScaleCell::Read(row.modelPath);
             row.installed = ScaleCell::Installed(row.modelPath, row.scale);
@@ -64,57 +58,54 @@ bool ReadFleet(char* aircraftFolder, std::vector<FleetRow>& rows) {
 
 int CountModelFiles(const std::vector<FleetRow>& rows) {
     std::map<std::string, int> files;
-    for (const FleetRow& row : rows) files[FoldedPath(row.modelPath)] = 1;
+    for (const FleetRow& row : rows) files[row.modelFile] = 1;
     return static_cast<int>(files.size());
 }
 
 std::vector<FleetTask> PlanFleetRun(std::vector<FleetRow>& rows, const std::vector<std::size_t>& selected, bool restore,
                                     std::uint16_t newScale, int* skipped) {
     std::vector<FleetTask> tasks;
-    std::map<std::string, int> planned;  // folded model path -> task, or -1 when skipped
+    std::map<std::string, int> planned;  // model file -> task, or -1 when skipped
     *skipped = 0;
     for (std::size_t index : selected) {
         FleetRow& row = rows[index];
         const ScaleCell& from = restore ? row.installed : row.scale;
-        auto [known, isNew] = planned.emplace(FoldedPath(row.modelPath), from.read ? static_cast<int>(tasks.size()) : -1);
+        auto [known, isNew] = planned.emplace(row.modelFile, from.read ? static_cast<int>(tasks.size()) : -1);
         if (!from.read) {
             row.result = "Skipped";
             if (isNew) ++*skipped;
             continue;
         }
-        if (isNew) tasks.push_back(FleetTask{row.modelPath, restore ? row.installed.scale : newScale, {}});
+        if (isNew)
+            tasks.push_back(FleetTask{row.modelPath, row.modelFile, restore ? row.installed.scale : newScale, row.scale, {}});
     }
     // Every row of a model file in the run shows its outcome, selected or not.
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        auto task = planned.find(FoldedPath(rows[i].modelPath));
+        auto task = planned.find(rows[i].modelFile);
         if (task != planned.end() && task->second >= 0) tasks[static_cast<std::size_t>(task->second)].rows.push_back(i);
     }
     return tasks;
 }
 
-FleetOutcome RunFleetTask(const FleetTask& task, std::vector<FleetRow>& rows) {
-    // The file is read first only where its row shows the target already: an update of a
+FleetResult RunFleetTask(const FleetTask& task) {
+    // The file is read first only where its rows show the target already: an update of a
     // file that meanwhile holds the target writes the same two bytes, with a backup.
-    const ScaleCell& shown = rows[task.rows.front()].scale;
-    ScaleCell now = shown.read && shown.scale == task.target ? ScaleCell::Read(task.modelPath) : ScaleCell{};
-    FleetOutcome outcome = FleetOutcome::Unchanged;
-    std::string result = "Unchanged";
-    if (!now.read || now.scale != task.target) {
-        const std::string folder = task.modelPath.substr(0, vorbix::SplitName(task.modelPath.c_str()).directoryEnd);
-        vorbix::TransactionMode mode = vorbix::TransactionMode::Dialog();
-        mode.workingFolder = folder.empty() ? "." : folder.c_str();
-        if (!vorbix::UpdateModelFile(task.modelPath.c_str(), task.target, mode)) {
-            result = FormatText("ERROR:%lx Update failed.", GetLastError());
-            for (std::size_t i : task.rows) rows[i].result = result;
-            return FleetOutcome::Failed;
-        }
-        now = ScaleCell::Read(task.modelPath);
-        outcome = now.read ? FleetOutcome::Updated : FleetOutcome::ReloadFailed;
-        result = now.read ? "Updated" : FormatText("ERROR:%lx Reload failed.", now.error);
-    }
+    FleetResult result{FleetOutcome::Unchanged, {}, "Unchanged"};
+    if (task.shown.read && task.shown.scale == task.target) result.scale = ScaleCell::Read(task.modelPath);
+    if (result.scale.read && result.scale.scale == task.target) return result;
+    const std::string folder = task.modelPath.substr(0, vorbix::SplitName(task.modelPath.c_str()).directoryEnd);
+    vorbix::TransactionMode mode = vorbix::TransactionMode::Dialog();
+    mode.workingFolder = folder.empty() ? "." : folder.c_str();
+    if (!vorbix::UpdateModelFile(task.modelPath.c_str(), task.target, mode))
+        return FleetResult{FleetOutcome::Failed, {}, FormatText("ERROR:%lx Update failed.", GetLastError())};
+    result.scale = ScaleCell::Read(task.modelPath);
+    if (result.scale.read) return FleetResult{FleetOutcome::Updated, result.scale, "Updated"};
+    return FleetResult{FleetOutcome::ReloadFailed, result.scale, FormatText("ERROR:%lx Reload failed.", result.scale.error)};
+}
+
+void ShowFleetResult(const FleetTask& task, const FleetResult& result, std::vector<FleetRow>& rows) {
     for (std::size_t i : task.rows) {
-        rows[i].scale = now;
-        rows[i].result = result;
+        if (result.outcome != FleetOutcome::Failed) rows[i].scale = result.scale;
+        rows[i].result = result.text;
     }
-    return outcome;
 }

@@ -9,9 +9,6 @@
 #include <string>
 #include <vector>
 
-// A model path as the file system compares it: upper-cased.
-std::string FoldedPath(const std::string& path);
-
 // A scale read from a file, or the code of the failed read.
 struct ScaleCell {
     bool read = false;
@@ -29,6 +26,7 @@ struct FleetRow {
     std::string title;
     std::string model;      // container name + model path, as Open Aircraft shows it
     std::string modelPath;  // aircraft folder + model: the model file
+    std::string modelFile;  // its identity as the Fleet opened: rows of one file share it
     ScaleCell scale;
     ScaleCell installed;
     std::string result;
@@ -38,13 +36,16 @@ struct FleetRow {
 // title left out, in title order; each model file read once. False with the catalogue's
 // code when it could not be read whole: the rows then hold what was read.
 bool ReadFleet(char* aircraftFolder, std::vector<FleetRow>& rows);
-// The number of distinct model files of rows, compared without regard to case.
+// The number of distinct model files of rows: files, not spellings.
 int CountModelFiles(const std::vector<FleetRow>& rows);
 
-// One model file of a run, its target scale and every row that shows it.
+// One model file of a run, its target scale, the scale its rows showed when the run was
+// planned, and every row that shows it.
 struct FleetTask {
     std::string modelPath;
+    std::string modelFile;
     std::uint16_t target = 0;
+    ScaleCell shown;
     std::vector<std::size_t> rows;
 };
 
@@ -58,7 +59,15 @@ std::vector<FleetTask> PlanFleetRun(std::vector<FleetRow>& rows, const std::vect
 // counts as failed.
 enum class FleetOutcome { Updated, Unchanged, Failed, ReloadFailed };
 
-// Sets one model file to its target, or leaves it where it holds the target already, and
-// shows the outcome in every row of the task. The working copy is made beside the model
-// file and renamed over it.
-FleetOutcome RunFleetTask(const FleetTask& task, std::vector<FleetRow>& rows);
+struct FleetResult {
+    FleetOutcome outcome = FleetOutcome::Failed;
+    ScaleCell scale;     // the file's scale afterwards; not read where the update failed
+    std::string text;    // the Result cell
+};
+
+// Sets one model file to its target, or leaves it where it holds the target already. The
+// working copy is made beside the model file and renamed over it. File work only: it runs
+// on the dialog's worker thread and touches no row.
+FleetResult RunFleetTask(const FleetTask& task);
+// Shows the outcome of a task in every row of its model file.
+void ShowFleetResult(const FleetTask& task, const FleetResult& result, std::vector<FleetRow>& rows);

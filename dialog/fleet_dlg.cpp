@@ -5,15 +5,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "catalog.h"
 #include "resource.h"
 
 namespace {
 
-// One step of a run: the dialog posts it to itself, so that painting, the progress bar and
-// Stop are handled between two model files, never during one.
-constexpr UINT kRunStep = WM_APP + 1;
+// The worker's messages to the dialog: a model file done (wParam its task, lParam a
+// FleetResult the dialog deletes), and the run's end, after its last file or a Stop.
+constexpr UINT kTaskDone = WM_APP + 1;
+constexpr UINT kRunDone = WM_APP + 2;
 constexpr DWORD kPaintInterval = 200;  // milliseconds: a drawing of the dialog costs about 20 under Wine
 
 enum Column { kAircraft, kScale, kInstalled, kModel, kResult, kColumns };
@@ -116,10 +118,26 @@ bool CFleetDlg::OnCommand(WORD id, WORD code, HWND control) {
 }
 
 bool CFleetDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (message == kRunStep) {
-        OnStep();
+    if (message == kTaskDone) {
+        std::unique_ptr<FleetResult> done(reinterpret_cast<FleetResult*>(lParam));
+        OnTaskDone(wParam, *done);
         result = 0;
         return true;
+    }
+    if (message == kRunDone) {
+        WaitForWorker();
+        FinishRun();
+        result = 0;
+        return true;
+    }
+    // Closed during a run: the file under way is finished, and what it did shown.
+    if (message == WM_DESTROY && m_worker != nullptr) {
+        m_stop = true;
+        WaitForWorker();
+        for (MSG done; PeekMessageA(&done, m_hWnd, kTaskDone, kTaskDone, PM_REMOVE);) {
+            std::unique_ptr<FleetResult> taskResult(reinterpret_cast<FleetResult*>(done.lParam));
+            OnTaskDone(done.wParam, *taskResult);
+        }
     }
     return CSizingDlg::OnMessage(message, wParam, lParam, result);
 }
@@ -222,39 +240,53 @@ void CFleetDlg::StartRun(bool restore) {
     m_tasks = PlanFleetRun(m_rows, selected, restore, m_newScale, &m_skipped);
     m_next = 0;
     m_updated = m_unchanged = m_failed = 0;
-    m_stopping = false;
+    m_stop = false;
     SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETRANGE32, 0, static_cast<LPARAM>(m_tasks.size()));
     ShowRunning(true);
     ShowProgress();
-    PostMessageA(m_hWnd, kRunStep, 0, 0);
+    m_worker = CreateThread(nullptr, 0, &CFleetDlg::RunWorker, this, 0, nullptr);
+    if (m_worker == nullptr) FinishRun();  // nothing done: every file "Not done"
 }
 
-void CFleetDlg::OnStep() {
-    if (!m_running) return;
-    if (m_stopping || m_next >= m_tasks.size()) {
-        FinishRun();
-        return;
+// Takes the model files one after the other until the last or a Stop, and posts each
+// result. The dialog waits for it before it goes, so its window outlives every post.
+DWORD WINAPI CFleetDlg::RunWorker(void* dialog) {
+    CFleetDlg& self = *static_cast<CFleetDlg*>(dialog);
+    for (std::size_t i = 0; i < self.m_tasks.size() && !self.m_stop; ++i) {
+        auto result = std::make_unique<FleetResult>(RunFleetTask(self.m_tasks[i]));
+        if (PostMessageA(self.m_hWnd, kTaskDone, i, reinterpret_cast<LPARAM>(result.get()))) result.release();
     }
-    const FleetTask& task = m_tasks[m_next];
-    FleetOutcome outcome = RunFleetTask(task, m_rows);
-    if (outcome == FleetOutcome::Updated || outcome == FleetOutcome::ReloadFailed)
-        m_changedModels.insert(FoldedPath(task.modelPath));
-    (outcome == FleetOutcome::Updated ? m_updated : outcome == FleetOutcome::Unchanged ? m_unchanged : m_failed)++;
-    ++m_next;
-    if (GetTickCount() - m_lastPaint >= kPaintInterval) ShowProgress();
-    PostMessageA(m_hWnd, kRunStep, 0, 0);
+    PostMessageA(self.m_hWnd, kRunDone, 0, 0);
+    return 0;
 }
 
-// Painting waits for an empty queue, which a run never leaves: the dialog shows how far the
-// run has come and is drawn here, a few times a second, so that it costs the run next to
-// nothing. The status names the file to be worked on next.
+void CFleetDlg::WaitForWorker() {
+    if (m_worker == nullptr) return;
+    WaitForSingleObject(m_worker, INFINITE);
+    CloseHandle(m_worker);
+    m_worker = nullptr;
+}
+
+void CFleetDlg::OnTaskDone(std::size_t index, const FleetResult& result) {
+    const FleetTask& task = m_tasks[index];
+    ShowFleetResult(task, result, m_rows);
+    if (result.outcome == FleetOutcome::Updated || result.outcome == FleetOutcome::ReloadFailed)
+        m_changedModels.insert(task.modelFile);
+    FleetOutcome outcome = result.outcome;
+    (outcome == FleetOutcome::Updated ? m_updated : outcome == FleetOutcome::Unchanged ? m_unchanged : m_failed)++;
+    m_next = index + 1;
+    if (GetTickCount() - m_lastPaint >= kPaintInterval) ShowProgress();
+}
+
+// The dialog shows how far the run has come a few times a second, not after every file: a
+// drawing of the list costs more than a model file under Wine. The status names the file
+// under way.
 void CFleetDlg::ShowProgress() {
     int of = static_cast<int>(m_tasks.size());
     int at = std::min(static_cast<int>(m_next) + 1, of);
     SetStatus(m_restore ? FormatText("Restoring: %d of %d", at, of) : FormatText("Setting scale %d: %d of %d", m_newScale, at, of));
     SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETPOS, m_next, 0);
     InvalidateRect(List(), nullptr, FALSE);
-    UpdateWindow(m_hWnd);
     m_lastPaint = GetTickCount();
 }
 
@@ -274,13 +306,15 @@ void CFleetDlg::FinishRun() {
 
 void CFleetDlg::ShowRunning(bool running) {
     m_running = running;
+    SetDlgItemTextA(m_hWnd, IDCANCEL, running ? "&Stop" : "&Close");
+    // A disabled control keeps no focus, and with none a real Escape is lost: Stop has it
+    // before the others are disabled, the list once they are enabled again.
+    if (running) SetFocus(GetDlgItem(IDCANCEL));
     EnableWindow(List(), !running);
     EnableWindow(GetDlgItem(IDC_FLEET_SCALE), !running);
     EnableCommands();
-    SetDlgItemTextA(m_hWnd, IDCANCEL, running ? "&Stop" : "&Close");
     InvalidateRect(List(), nullptr, FALSE);
-    // A disabled control keeps no focus: Stop has it during a run, the list afterwards.
-    SetFocus(running ? GetDlgItem(IDCANCEL) : List());
+    if (!running) SetFocus(List());
 }
 
 void CFleetDlg::EnableCommands() {
@@ -300,7 +334,7 @@ void CFleetDlg::OnOK() {
 void CFleetDlg::OnCancel() {
     // During a run, Stop, Escape and the close box stop it after the model file under way.
     if (m_running) {
-        m_stopping = true;
+        m_stop = true;
         return;
     }
     CSizingDlg::OnCancel();

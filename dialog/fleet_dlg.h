@@ -1,8 +1,10 @@
 // The Fleet dialog: every installed aircraft with the scale of its model file and the scale
 // it was installed with; sets one scale on the model files of the selected rows, or sets
-// them back as installed, one model file per step of the dialog's own message loop.
+// them back as installed. A run's file work is done on a worker thread of the dialog, one
+// model file after the other, while the dialog stays responsive.
 #pragma once
 
+#include <atomic>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,7 +18,8 @@ public:
     ~CFleetDlg() override = default;
 
     std::string m_aircraftFolder;  // set by the caller
-    // After the dialog: the model files a run changed, their paths upper-cased.
+    // After the dialog: the model files a run changed, by their identity as the Fleet
+    // opened (platform::FileIdentity).
     std::set<std::string> m_changedModels;
 
 protected:
@@ -29,7 +32,9 @@ protected:
 
 private:
     void StartRun(bool restore);
-    void OnStep();
+    static DWORD WINAPI RunWorker(void* dialog);
+    void OnTaskDone(std::size_t index, const FleetResult& result);
+    void WaitForWorker();
     void FinishRun();
     void ShowProgress();
     void ShowRunning(bool running);
@@ -46,8 +51,10 @@ private:
     bool m_sortAscending = true;
 
     // The run under way, if any: its tasks, the next one, and its tallies of model files.
+    // The worker reads the tasks and m_stop only; everything else is the dialog's.
     bool m_running = false;
-    bool m_stopping = false;
+    std::atomic<bool> m_stop{false};
+    HANDLE m_worker = nullptr;
     bool m_restore = false;
     std::uint16_t m_newScale = 0;
     std::vector<FleetTask> m_tasks;

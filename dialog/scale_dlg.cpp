@@ -186,9 +186,12 @@ void CScaleDlg::OnFleet() {
     if (!HasSimulator()) return;
     CFleetDlg dialog(nullptr);
     dialog.m_aircraftFolder = *m_pszSimulatorFolder + "\\Aircraft";
+    // Known by what it is before the Fleet opens, as the Fleet knows its model files: an
+    // update gives a model file a new identity.
+    const std::string loadedModel = m_loadedModelPath.empty() ? "" : platform::FileIdentity(m_loadedModelPath.c_str());
     dialog.DoModal();
     // The model shown was changed by the Fleet: its scale as the file now holds it.
-    if (m_loadedModelPath.empty() || dialog.m_changedModels.count(FoldedPath(m_loadedModelPath)) == 0) return;
+    if (loadedModel.empty() || dialog.m_changedModels.count(loadedModel) == 0) return;
     std::uint16_t scale = 0;
     if (!vorbix::ReadModelScale(m_loadedModelPath.c_str(), &scale)) return;
     m_nScale = scale;

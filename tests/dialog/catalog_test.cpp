@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalog.h"
+#include "fleet.h"
 #include "installation.h"
 
 namespace fs = std::filesystem;
@@ -232,6 +233,27 @@ TEST(SimulatorPath, RegistryLookUp) {
     }
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, parent);
+}
+
+// One model file that two sections of a container name two ways is one model file: the
+// Fleet counts it once, a run sets it once with one backup, and both its rows show it.
+TEST_F(CatalogTest, FleetKnowsAModelFileNamedTwoWaysAsOne) {
+    FltSim other = Section(1, "Alias Two", "alias");
+    other.model = "\\";
+    ASSERT_TRUE(Walk({{{"Alias", {Section(0, "Alias One", "alias"), other}}}}));
+    std::string folder = simulator_.string() + "\\Aircraft";
+    std::vector<FleetRow> rows;
+    ASSERT_TRUE(ReadFleet(folder.data(), rows));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].model + "|" + rows[1].model, "\\Alias\\Model\\alias.MDL|\\Alias\\Model\\\\alias.MDL");
+    EXPECT_EQ(CountModelFiles(rows), 1);
+    int skipped = 0;
+    std::vector<FleetTask> tasks = PlanFleetRun(rows, {1}, false, 9, &skipped);
+    ASSERT_EQ(tasks.size(), 1u);
+    ShowFleetResult(tasks[0], RunFleetTask(tasks[0]), rows);
+    for (const FleetRow& row : rows) EXPECT_EQ(row.scale.Text() + " " + row.result, "9 Updated") << row.title;
+    fs::path models = simulator_ / "Aircraft" / "Alias" / "Model";
+    EXPECT_EQ(std::distance(fs::directory_iterator(models), fs::directory_iterator()), 3) << "MODEL.CFG, model, backup";
 }
 
 }  // namespace

@@ -281,4 +281,21 @@ void PressKeys(const std::vector<WORD>& keys) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+void ClickAt(POINT screen) {
+    // Absolute moves are in 65536ths of the screen, rounded up to reach the pixel.
+    auto scaled = [](LONG at, int metric) {
+        LONG size = GetSystemMetrics(metric);
+        return static_cast<LONG>((static_cast<long long>(at) * 65536 + size - 1) / size);
+    };
+    INPUT inputs[3] = {};
+    const DWORD flags[3] = {MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    for (int i = 0; i < 3; ++i) {
+        inputs[i].type = INPUT_MOUSE;
+        inputs[i].mi.dx = scaled(screen.x, SM_CXSCREEN);
+        inputs[i].mi.dy = scaled(screen.y, SM_CYSCREEN);
+        inputs[i].mi.dwFlags = flags[i];
+    }
+    SendInput(3, inputs, sizeof(INPUT));
+}
+
 }  // namespace gui

@@ -93,5 +93,7 @@ private:
 
 // Real key strokes to the foreground window: keys pressed in order, released in reverse.
 void PressKeys(const std::vector<WORD>& keys);
+// A real click of the left mouse button at a point of the screen.
+void ClickAt(POINT screen);
 
 }  // namespace gui

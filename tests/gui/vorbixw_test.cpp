@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -652,4 +654,94 @@ TEST_F(Fleet, KeysAndStop) {
     EXPECT_EQ(mdlgen::ReadFile(Path("CFS\\Aircraft\\Glider\\Model\\glider.MDL")), glider);
     EXPECT_TRUE(IsWindow(dialog)) << "Stop ends the run, not the dialog";
     EXPECT_EQ(Text(gui::Item(dialog, IDCANCEL)), "&Close");
+}
+
+// Stop, Escape and the close box, as real input during a run over a large installation:
+// each ends the run after the model file under way, and every model file is then either
+// set once, with one backup, or untouched.
+TEST_F(Vorbixw, FleetRunStopsOnRealInput) {
+    constexpr int kAircraft = 1000;
+    mdlgen::Installation installation;
+    for (int i = 0; i < kAircraft; ++i) {
+        char sim[8];
+        std::snprintf(sim, sizeof sim, "a%04d", i);
+        installation.containers.push_back({sim, {mdlgen::Aircraft(0, std::string("Aircraft ") + sim, sim)}});
+    }
+    Install(installation);
+    // Without a window manager, Wine draws the caption and its close box only when told to.
+    const char kX11[] = "Software\\Wine\\X11 Driver";
+    HKEY x11 = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kX11, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &x11, nullptr), ERROR_SUCCESS);
+    RegSetValueExA(x11, "Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+    std::unique_ptr<HKEY__, void (*)(HKEY)> undecorated(x11, [](HKEY key) {
+        RegDeleteValueA(key, "Decorated");
+        RegCloseKey(key);
+    });
+    Start();
+    gui::PostCommand(Main(), IDC_FLEET);
+    HWND dialog = program_.WaitForWindow("Fleet");
+    ASSERT_NE(dialog, nullptr);
+    HWND status = gui::Item(dialog, IDC_FLEET_STATUS);
+    ASSERT_TRUE(gui::WaitUntil([&] { return Text(status) == "1000 aircraft, 1000 model files"; })) << Text(status);
+    gui::ListView list(program_, gui::Item(dialog, IDC_FLEET_LIST));
+    list.Select(-1);
+    gui::SetText(gui::Item(dialog, IDC_FLEET_SCALE), "9");
+
+    auto center = [](HWND window) {
+        RECT r;
+        GetWindowRect(window, &r);
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    };
+    auto closeBox = [](HWND window) {
+        TITLEBARINFO bar{};
+        bar.cbSize = sizeof bar;
+        GetTitleBarInfo(window, &bar);
+        int size = GetSystemMetrics(SM_CXSIZE);
+        return POINT{bar.rcTitleBar.right - size / 2, (bar.rcTitleBar.top + bar.rcTitleBar.bottom) / 2};
+    };
+    const struct {
+        const char* what;
+        std::function<void()> input;
+    } ways[] = {
+        {"a click on Stop", [&] { gui::ClickAt(center(gui::Item(dialog, IDCANCEL))); }},
+        {"Escape", [&] { gui::PressKeys({VK_ESCAPE}); }},
+        {"a click on the close box", [&] { gui::ClickAt(closeBox(dialog)); }},
+    };
+    int set = 0;  // model files set so far: the next run finds them unchanged
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.what);
+        gui::PostCommand(dialog, IDC_FLEET_SET);
+        int at = 0;
+        ASSERT_TRUE(gui::WaitUntil([&] {
+            return std::sscanf(Text(status).c_str(), "Setting scale 9: %d of", &at) == 1 && at > set + 50;
+        })) << Text(status);
+        SetForegroundWindow(dialog);
+        DWORD start = GetTickCount();
+        way.input();
+        ASSERT_TRUE(gui::WaitUntil([&] { return Text(status).rfind("Set 9:", 0) == 0; })) << Text(status);
+        DWORD took = GetTickCount() - start;
+        int updated = 0, unchanged = 0, failed = 0, notDone = 0;
+        ASSERT_EQ(std::sscanf(Text(status).c_str(), "Set 9: %d updated, %d unchanged, %d failed, %d not done", &updated,
+                              &unchanged, &failed, &notDone),
+                  4)
+            << Text(status);
+        EXPECT_GT(notDone, 0) << "heard before the run's end";
+        EXPECT_EQ(failed, 0);
+        EXPECT_EQ(unchanged, set);
+        set += updated;
+        std::printf("%s: the run ended %lu ms after the input, with %d not done\n", way.what, took, notDone);
+        EXPECT_TRUE(IsWindow(dialog)) << "a run's Stop ends the run, not the dialog";
+    }
+    mdlgen::Bytes untouched = mdlgen::BuildImage(mdlgen::ModelImage(mdlgen::Model{}));
+    int setFiles = 0;
+    for (const auto& container : installation.containers) {
+        const std::string folder = "CFS\\Aircraft\\" + container.name + "\\Model";
+        const std::string model = folder + "\\" + container.name + ".MDL";
+        auto entries = std::distance(fs::directory_iterator(Path(folder)), fs::directory_iterator());
+        bool isSet = ScaleIn(model) == 9;
+        setFiles += isSet;
+        if (isSet) EXPECT_EQ(entries, 3) << model << ": MODEL.CFG, the model file and one backup";
+        else EXPECT_TRUE(entries == 2 && mdlgen::ReadFile(Path(model)) == untouched) << model;
+    }
+    EXPECT_EQ(setFiles, set);
 }
