@@ -36,6 +36,19 @@ std::string RecordingOutput::Masked() const {
     return std::regex_replace(all, address, "$1@");
 }
 
+namespace {
+
+// Removes a scratch directory, read-only files at any depth included: one left behind by a
+// run that was cut short, or by this one.
+void RemoveScratch(const fs::path& dir) {
+    std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(dir, ignored))
+        fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    fs::remove_all(dir, ignored);
+}
+
+}  // namespace
+
 void ScratchTest::SetUp() {
     static std::atomic<int> serial{0};
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -43,7 +56,7 @@ void ScratchTest::SetUp() {
                        std::to_string(serial++);
     std::replace(name.begin(), name.end(), '/', '_');
     dir_ = fs::temp_directory_path() / name;
-    fs::remove_all(dir_);
+    RemoveScratch(dir_);
     fs::create_directories(dir_);
     previous_ = fs::current_path();
     fs::current_path(dir_);
@@ -53,10 +66,7 @@ void ScratchTest::SetUp() {
 void ScratchTest::TearDown() {
     platform::ClearFaults();
     fs::current_path(previous_);
-    std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator(dir_, ignored))
-        fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
-    fs::remove_all(dir_, ignored);
+    RemoveScratch(dir_);
 }
 
 void ScratchTest::Write(const std::string& name, const mdlgen::Bytes& bytes) {
