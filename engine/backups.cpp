@@ -33,31 +33,51 @@ std::string StampOf(const std::string& entry, const std::string& base, const std
     return stamp;
 }
 
+// A model path's folder (with its separator), base name and extension.
+struct ModelParts {
+    std::string folder, base, extension;
+    explicit ModelParts(const char* modelPath) {
+        const NameParts parts = SplitName(modelPath);
+        folder.assign(modelPath, parts.directoryEnd);
+        base.assign(modelPath + parts.directoryEnd, parts.extensionStart - parts.directoryEnd);
+        extension.assign(modelPath + parts.extensionStart);
+    }
+};
+
 }  // namespace
 
 bool FindOldestBackup(const char* modelPath, std::string& backupPath) {
     if (modelPath == nullptr) return platform::Fail(platform::kErrorInvalidParameter);
-    const NameParts parts = SplitName(modelPath);
-    const std::string folder(modelPath, parts.directoryEnd);
-    const std::string base(modelPath + parts.directoryEnd, parts.extensionStart - parts.directoryEnd);
-    const std::string extension(modelPath + parts.extensionStart);
+    const ModelParts model(modelPath);
     std::vector<std::string> entries;
-    if (!platform::ListEntries((folder + base + ".Z*" + extension).c_str(), entries)) return false;
+    if (!platform::ListEntries((model.folder + model.base + ".Z*" + model.extension).c_str(), entries)) return false;
+    return FindOldestBackupAmong(entries, modelPath, backupPath);
+}
+
+bool FindOldestBackupAmong(const std::vector<std::string>& entries, const char* modelPath, std::string& backupPath) {
+    if (modelPath == nullptr) return platform::Fail(platform::kErrorInvalidParameter);
+    const ModelParts model(modelPath);
     std::string oldest;
     for (const std::string& entry : entries) {
-        std::string stamp = StampOf(entry, base, extension);
-        if (!stamp.empty() && (oldest.empty() || stamp < StampOf(oldest, base, extension))) oldest = entry;
+        std::string stamp = StampOf(entry, model.base, model.extension);
+        if (!stamp.empty() && (oldest.empty() || stamp < StampOf(oldest, model.base, model.extension))) oldest = entry;
     }
     if (oldest.empty()) return platform::Fail(platform::kErrorFileNotFound);
-    backupPath = folder + oldest;
+    backupPath = model.folder + oldest;
     return true;
 }
 
-bool ReadInstalledScale(const char* modelPath, std::uint16_t* scale, const std::uint16_t* currentScale) {
+bool ReadInstalledScale(const char* modelPath, std::uint16_t* scale, const std::uint16_t* currentScale,
+                        const std::vector<std::string>* folderEntries) {
     std::string backup;
-    if (FindOldestBackup(modelPath, backup)) return ReadModelScale(backup.c_str(), scale);
+    if (folderEntries != nullptr) {
+        if (FindOldestBackupAmong(*folderEntries, modelPath, backup)) return PeekModelScale(backup.c_str(), scale);
+    } else if (FindOldestBackup(modelPath, backup)) {
+        return ReadModelScale(backup.c_str(), scale);
+    }
     if (platform::LastError() != platform::kErrorFileNotFound) return false;
-    if (currentScale == nullptr) return ReadModelScale(modelPath, scale);
+    if (currentScale == nullptr)
+        return folderEntries != nullptr ? PeekModelScale(modelPath, scale) : ReadModelScale(modelPath, scale);
     *scale = *currentScale;
     return true;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "output.h"
 #include "platform/platform.h"
@@ -57,16 +58,25 @@ bool UpdateModelFile(const char* modelName, std::uint32_t newScale, const Transa
 
 // Reads the current scale of a model file; changes nothing.
 bool ReadModelScale(const char* modelName, std::uint16_t* scale);
+// The same result and code as ReadModelScale, from the file's bytes read once with
+// ReadFile instead of a mapping: for a list of many model files. identity, when given,
+// receives the file's identity (platform::FileIdentity) from the same open.
+bool PeekModelScale(const char* modelName, std::uint16_t* scale, std::string* identity = nullptr);
 
 // The oldest backup the update transaction made of modelPath: beside it, named base name
 // + ".Z" + 14 digits + extension in any letter case, the stamp's digits giving the order.
 // False with 2 when there is none, or with the code of a folder that cannot be read.
 bool FindOldestBackup(const char* modelPath, std::string& backupPath);
+// The same from the entries of the model file's folder, listed once by the caller (as
+// platform::ListEntries lists "<folder>*"), for every model file in that folder.
+bool FindOldestBackupAmong(const std::vector<std::string>& folderEntries, const char* modelPath, std::string& backupPath);
 
 // The scale modelPath was installed with: the one its oldest backup holds, or its own
 // where it has no backup (*currentScale, where the caller has read it already). Reads
-// only: nothing is opened for writing.
-bool ReadInstalledScale(const char* modelPath, std::uint16_t* scale, const std::uint16_t* currentScale = nullptr);
+// only: nothing is opened for writing. With folderEntries, the listing of the model
+// file's folder, the backup is found among them and read as PeekModelScale reads.
+bool ReadInstalledScale(const char* modelPath, std::uint16_t* scale, const std::uint16_t* currentScale = nullptr,
+                        const std::vector<std::string>* folderEntries = nullptr);
 
 // Writes into buffer the final component of the directory entry that matches name, as
 // stored on disk. capacity holds the buffer's size; when a result does not fit, it

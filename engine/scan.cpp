@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstring>
+#include <vector>
 
 #include "image.h"
 #include "sequence.h"
@@ -192,6 +193,15 @@ bool ScanModelImage(const ImageView& image, SectionKind kind, bool update, std::
         return Fail(platform::kErrorResourceTypeNotFound);
     }
     return SearchRsrc(image, section, update, oldScale, newScale, out);
+}
+
+bool PeekModelScale(const char* modelName, std::uint16_t* scale, std::string* identity) {
+    if (modelName == nullptr || scale == nullptr) return Fail(platform::kErrorInvalidParameter);
+    std::vector<std::uint8_t> bytes;
+    if (!platform::ReadFileBytes(modelName, bytes, identity)) return false;
+    const ImageView image{bytes.data(), bytes.size(), false};
+    return ScanModelImage(image, SectionKind::Rsrc, false, scale, 0, NullOutput()) ||
+           ScanModelImage(image, SectionKind::Data, false, scale, 0, NullOutput());
 }
 
 bool ScanRsrcSection(const char* fileName, bool update, std::uint16_t* oldScale, std::uint16_t newScale, Output& out) {

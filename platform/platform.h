@@ -109,6 +109,11 @@ private:
 // On no match: false with 2 (or the search's own code for a bad path).
 bool FindFirstEntry(const char* pattern, std::string& entryName);
 
+// Reads a whole file with ReadFile, for a look at its bytes that costs less than a mapping:
+// opened as MappedFile opens it for reading, with the same codes (an empty file fails with
+// 1006). identity, when given, receives the file's identity (FileIdentity) from the same open.
+bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::string* identity = nullptr);
+
 // Every directory entry that matches pattern, as FindFirstEntry matches them: true with
 // none when nothing matches; false with the code when the folder cannot be read.
 bool ListEntries(const char* pattern, std::vector<std::string>& entryNames);

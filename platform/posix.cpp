@@ -309,6 +309,29 @@ void MappedFile::Release() {
     file_ = -1;
 }
 
+bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::string* identity) {
+    if (FaultInjected(Operation::Open)) return false;
+    int fd = open(fileName, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return FailWithErrno(fileName);
+    struct stat st;
+    bool read = fstat(fd, &st) == 0 || FailWithErrno(fileName);
+    if (read && S_ISDIR(st.st_mode)) read = Fail(kErrorAccessDenied);
+    if (read && st.st_size == 0) read = Fail(kErrorFileInvalid);
+    if (read) {
+        bytes.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t got = 0;
+        while (read && got < bytes.size()) {
+            ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) read = n < 0 ? FailWithErrno(fileName) : Fail(kErrorIoDevice);
+            else got += static_cast<std::size_t>(n);
+        }
+    }
+    if (read && identity != nullptr) *identity = FileIdentity(fileName);
+    close(fd);
+    return read;
+}
+
 bool FindFirstEntry(const char* pattern, std::string& entryName) {
     if (FaultInjected(Operation::FindFirst)) return false;
     std::string directory = DirectoryOf(pattern);

@@ -1,13 +1,27 @@
 // Win32 implementation of the OS layer: thin wrappers over the Win32 calls.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "platform.h"
 
 namespace platform {
+namespace {
+
+// Paths as the file systems compare them, A to Z folded (CharUpperBuffA would bring in
+// user32, which a console program need not load).
+std::string CharUpper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+}  // namespace
 
 ErrorCode LastError() { return ::GetLastError(); }
 void SetLastError(ErrorCode code) { ::SetLastError(code); }
@@ -55,6 +69,76 @@ void MappedFile::Release() {
     mapping_ = 0;
     if (file_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(file_));
     file_ = -1;
+}
+
+namespace {
+
+// The serial number of the volume whose root begins the full path of fileName ("C:\",
+// "\\server\share\"), asked once per root: under Wine every ask is a round trip to its
+// mount manager, which costs more than the rest of a model file's reading.
+DWORD VolumeSerialOf(const char* fileName) {
+    static std::mutex lock;
+    static std::map<std::string, DWORD> serials;
+    char full[MAX_PATH];
+    DWORD length = ::GetFullPathNameA(fileName, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH) return 0;
+    std::string root(full, length);
+    std::string::size_type end = root.size() > 1 && root[1] == ':' ? 3 : root.find('\\', root.find('\\', 2) + 1) + 1;
+    root = CharUpper(root.substr(0, std::min(end, root.size())));
+    std::lock_guard<std::mutex> held(lock);
+    auto known = serials.find(root);
+    if (known != serials.end()) return known->second;
+    DWORD serial = 0;
+    if (!::GetVolumeInformationA(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) serial = 0;
+    serials.emplace(root, serial);
+    return serial;
+}
+
+// What the file system knows an open file by: its volume's serial number and its file
+// index (NtQueryInformationFile's FileInternalInformation, the index that
+// GetFileInformationByHandle gives, which under Wine asks the volume's serial each time).
+bool IdentityOfOpenFile(HANDLE file, const char* fileName, std::string& identity) {
+    using QueryCall = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
+    static const auto query = reinterpret_cast<QueryCall>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+    constexpr int kFileInternalInformation = 6;
+    ULONGLONG index = 0;
+    ULONG_PTR status[2] = {};  // IO_STATUS_BLOCK
+    if (query != nullptr && query(file, status, &index, sizeof index, kFileInternalInformation) == 0) {
+    } else {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!::GetFileInformationByHandle(file, &info)) return false;
+        index = (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    }
+    char text[40];
+    std::snprintf(text, sizeof text, "%lx:%llx", VolumeSerialOf(fileName), index);
+    identity = text;
+    return true;
+}
+
+}  // namespace
+
+bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::string* identity) {
+    if (FaultInjected(Operation::Open)) return false;
+    HANDLE file = ::CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size;
+    bool read = ::GetFileSizeEx(file, &size) != FALSE;
+    if (read && size.HighPart != 0) read = Fail(kErrorNotEnoughMemory);
+    if (read && size.LowPart == 0) read = Fail(kErrorFileInvalid);
+    if (read) {
+        bytes.resize(size.LowPart);
+        DWORD got = 0;
+        read = ::ReadFile(file, bytes.data(), size.LowPart, &got, nullptr) && got == size.LowPart;
+    }
+    if (identity != nullptr) {
+        ErrorKeeper keep;
+        if (!IdentityOfOpenFile(file, fileName, *identity)) identity->clear();
+    }
+    ErrorKeeper keep;
+    ::CloseHandle(file);
+    return read;
 }
 
 bool FindFirstEntry(const char* pattern, std::string& entryName) {
@@ -159,21 +243,14 @@ std::string FileIdentity(const char* fileName) {
     // tells what it is.
     HANDLE file = ::CreateFileA(fileName, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
-        BY_HANDLE_FILE_INFORMATION info;
-        BOOL known = ::GetFileInformationByHandle(file, &info);
+        std::string identity;
+        bool known = IdentityOfOpenFile(file, fileName, identity);
         ::CloseHandle(file);
-        if (known) {
-            char identity[32];
-            std::snprintf(identity, sizeof identity, "%lx:%lx:%lx", info.dwVolumeSerialNumber, info.nFileIndexHigh,
-                          info.nFileIndexLow);
-            return identity;
-        }
+        if (known) return identity;
     }
     char full[MAX_PATH];
     DWORD length = ::GetFullPathNameA(fileName, MAX_PATH, full, nullptr);
-    std::string path = length > 0 && length < MAX_PATH ? std::string(full, length) : std::string(fileName);
-    ::CharUpperBuffA(path.data(), static_cast<DWORD>(path.size()));
-    return path;
+    return CharUpper(length > 0 && length < MAX_PATH ? std::string(full, length) : std::string(fileName));
 }
 
 bool ResolveLinks(const char* fileName, std::string& resolved) {

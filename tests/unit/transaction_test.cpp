@@ -294,9 +294,12 @@ TEST_F(TransactionTest, OldestBackupAndInstalledScale) {
         std::filesystem::create_directory(dir_ / "sub");
         Write("sub/M.MDL", patched);
         for (const std::string& name : c.beside) Write("sub/" + name, original_);
-        std::string oldest;
+        std::string oldest, among;
+        std::vector<std::string> listing;
+        ASSERT_TRUE(platform::ListEntries("sub/*", listing));
+        EXPECT_EQ(FindOldestBackupAmong(listing, "sub/M.MDL", among), !c.oldest.empty());
         EXPECT_EQ(FindOldestBackup("sub/M.MDL", oldest), !c.oldest.empty()) << c.oldest;
-        if (!c.oldest.empty()) EXPECT_EQ(oldest, "sub/" + c.oldest);
+        if (!c.oldest.empty()) EXPECT_EQ(oldest + "|" + among, "sub/" + c.oldest + "|sub/" + c.oldest);
         else EXPECT_EQ(platform::LastError(), 2u);
         // The oldest backup's scale, or the model file's own where there is none, read
         // here or as the caller read it.
@@ -305,6 +308,8 @@ TEST_F(TransactionTest, OldestBackupAndInstalledScale) {
         EXPECT_EQ(scale, c.oldest.empty() ? 9 : 7);
         ASSERT_TRUE(ReadInstalledScale("sub/M.MDL", &scale, &current));
         EXPECT_EQ(scale, c.oldest.empty() ? 11 : 7);
+        ASSERT_TRUE(ReadInstalledScale("sub/M.MDL", &scale, nullptr, &listing));
+        EXPECT_EQ(scale, c.oldest.empty() ? 9 : 7);
     }
     // An oldest backup that is no model gives its code, though the model file reads; a
     // read-only one is only read.
@@ -319,6 +324,34 @@ TEST_F(TransactionTest, OldestBackupAndInstalledScale) {
     std::string none;
     EXPECT_FALSE(FindOldestBackup("nodir/M.MDL", none));
     EXPECT_EQ(platform::LastError(), 3u);
+}
+
+// A scale read with ReadFile gives what the mapped read gives, code for code, and the
+// identity of the file it read.
+TEST_F(TransactionTest, PeekedScaleIsTheMappedOne) {
+    mdlgen::Model data;
+    data.place = mdlgen::Place::Data;
+    data.sequence.scale = 13;
+    Write("D.MDL", ModelBytes(data));
+    Write("N.MDL", ModelBytes(mdlgen::Model{mdlgen::Place::Neither, {}, 12, 0, false}));
+    Write("E.MDL", mdlgen::Bytes{});
+    Write("Z.MDL", mdlgen::Bytes(64, 0));
+    std::filesystem::create_directory("dir.MDL");
+    for (const char* name : {"M.MDL", "D.MDL", "N.MDL", "E.MDL", "Z.MDL", "none.MDL", "nodir/M.MDL", "dir.MDL"}) {
+        SCOPED_TRACE(name);
+        std::uint16_t mapped = 0, peeked = 0;
+        bool read = ReadModelScale(name, &mapped);
+        platform::ErrorCode code = platform::LastError();
+        std::string identity;
+        EXPECT_EQ(PeekModelScale(name, &peeked, &identity), read);
+        if (!read) {
+            EXPECT_EQ(platform::LastError(), code);
+        }
+        EXPECT_EQ(peeked, mapped);
+        if (!identity.empty()) {
+            EXPECT_EQ(identity, platform::FileIdentity(name));
+        }
+    }
 }
 
 TEST_F(TransactionTest, NoSequenceLeavesNoBackupAndReadModelScaleFallsBackToData) {
