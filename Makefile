@@ -2,8 +2,9 @@
 PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 RUNS ?= 10000000
+PROFILE_FILES ?= 20000
 
-.PHONY: all deps build test win32 fuzz fuzz-campaign kill-test demo bench bench-wine screenshots install dist clean
+.PHONY: all deps build test win32 fuzz fuzz-campaign kill-test profile-diff demo bench bench-wine screenshots install dist clean
 
 all: build
 
@@ -35,6 +36,11 @@ fuzz-campaign: deps
 kill-test: build
 	cd build/native/tests && ./kill_test ../Vorbix 100
 	scripts/win32-lane kill
+
+# The catalogue's reader of configuration files against the profile API on PROFILE_FILES random
+# files under Wine (make test compares 200).
+profile-diff: build
+	scripts/win32-lane profiles $(PROFILE_FILES)
 
 demo: build
 	scripts/demo

@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "platform/platform.h"
+#include "profile.h"
 
 AircraftCatalog g_aircraftCatalog;
 
@@ -30,8 +32,8 @@ void Format(char (&buffer)[N], const char* format, ...) {
 }
 
 // False when the key is missing (the default came back).
-bool ReadProfile(const char* file, const char* section, const char* key, char (&value)[kAircraftTextSize]) {
-    GetPrivateProfileStringA(section, key, kMissing, value, kAircraftTextSize, file);
+bool ReadProfile(const ProfileFile& file, const char* section, const char* key, char (&value)[kAircraftTextSize]) {
+    file.GetString(section, key, kMissing, value, kAircraftTextSize);
     return std::strcmp(value, kMissing) != 0;
 }
 
@@ -118,13 +120,16 @@ BOOL ReadAircraftContainer(const char* aircraftFolder, const char* containerName
     AircraftCatalog& catalog = g_aircraftCatalog;
     char configPath[kAircraftTextSize];
     Format(configPath, "%s\\%s\\Aircraft.cfg", aircraftFolder, containerName);
+    // Each file read once: Aircraft.cfg, and the MODEL.CFG of each model folder.
+    const ProfileFile config(configPath);
+    std::map<std::string, ProfileFile> modelConfigs;
     // The sections are numbered without gaps: the first one missing or incomplete ends
     // the container, and what came before it stays.
     for (int n = 0; n < kSectionsPerContainer; ++n) {
         char section[32];
         Format(section, "FLTSIM.%d", n);
         char model[kAircraftTextSize];
-        if (!ReadProfile(configPath, section, "MODEL", model)) return TRUE;
+        if (!ReadProfile(config, section, "MODEL", model)) return TRUE;
         // Full, with a section still to read: it would not fit.
         if (catalog.count >= kAircraftCatalogSlots) {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -144,12 +149,13 @@ BOOL ReadAircraftContainer(const char* aircraftFolder, const char* containerName
         char modelConfigPath[kAircraftTextSize];
         Format(modelConfigPath, "%s\\%s\\%s\\MODEL.CFG", aircraftFolder, containerName, modelFolder);
         char normal[kAircraftTextSize];
-        if (!ReadProfile(modelConfigPath, "MODELS", "NORMAL", normal) || normal[0] == '\0') return TRUE;
+        const ProfileFile& modelConfig = modelConfigs.try_emplace(modelConfigPath, modelConfigPath).first->second;
+        if (!ReadProfile(modelConfig, "MODELS", "NORMAL", normal) || normal[0] == '\0') return TRUE;
         Format(entry->modelPath, "%s\\%s.MDL", modelFolder, normal);
 
-        if (!ReadProfile(configPath, section, "TITLE", entry->title) || entry->title[0] == '\0') return TRUE;
+        if (!ReadProfile(config, section, "TITLE", entry->title) || entry->title[0] == '\0') return TRUE;
         char sim[kAircraftTextSize];
-        if (!ReadProfile(configPath, section, "SIM", sim) || sim[0] == '\0') return TRUE;
+        if (!ReadProfile(config, section, "SIM", sim) || sim[0] == '\0') return TRUE;
         Format(entry->airFile, "\\%s.AIR", sim);
 
         catalog.entries[catalog.count++] = entry.release();
