@@ -7,23 +7,32 @@
 #include "names.h"
 #include "sizing.h"
 
-std::string ScaleCell::Text() const { return read ? std::to_string(scale) : FormatText("ERROR:%lx", error); }
+std::string ScaleCell::Text() const {
+    if (pending) return "";
+    return read ? std::to_string(scale) : FormatText("ERROR:%lx", error);
+}
 
 namespace {
 
-ScaleCell Cell(bool read, std::uint16_t scale) { return ScaleCell{read, scale, read ? 0 : GetLastError()}; }
+ScaleCell Cell(bool read, std::uint16_t scale) { return ScaleCell{read, false, scale, read ? 0 : GetLastError()}; }
+
+std::string Folded(std::string text) {
+    CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// A folder's entries as ListEntries gives them, or the code of its failure.
+struct FolderListing {
+    bool listed = false;
+    DWORD error = 0;
+    std::vector<std::string> entries;
+};
 
 }  // namespace
 
 ScaleCell ScaleCell::Read(const std::string& modelPath) {
     std::uint16_t scale = 0;
-    bool read = vorbix::ReadModelScale(modelPath.c_str(), &scale);
-    return Cell(read, scale);
-}
-
-ScaleCell ScaleCell::Installed(const std::string& modelPath, const ScaleCell& current) {
-    std::uint16_t scale = 0;
-    bool read = vorbix::ReadInstalledScale(modelPath.c_str(), &scale, current.read ? &current.scale : nullptr);
+    bool read = vorbix::PeekModelScale(modelPath.c_str(), &scale);
     return Cell(read, scale);
 }
 
@@ -32,7 +41,6 @@ bool ReadFleet(char* aircraftFolder, std::vector<FleetRow>& rows) {
     ReleaseAircraftCatalog();
     BOOL whole = EnumerateAircraftContainers(aircraftFolder);
     DWORD code = GetLastError();
-    std::map<std::string, std::size_t> firstRowOf;  // model file -> row read for it
     for (int i = 0; i < g_aircraftCatalog.count; ++i) {
         const AircraftEntry* entry = g_aircraftCatalog.entries[i];
         if (entry->title[0] == '\0') continue;
@@ -40,20 +48,63 @@ bool ReadFleet(char* aircraftFolder, std::vector<FleetRow>& rows) {
         row.title = entry->title;
         row.model = std::string(entry->containerName) + entry->modelPath;
         row.modelPath = aircraftFolder + row.model;
-        row.modelFile = platform::FileIdentity(row.modelPath.c_str());
-        auto [first, isNew] = firstRowOf.emplace(row.modelFile, rows.size());
-        if (isNew) {
-            row.scale = ScaleCell::Read(row.modelPath);
-            row.installed = ScaleCell::Installed(row.modelPath, row.scale);
-        } else {
-            row.scale = rows[first->second].scale;
-            row.installed = rows[first->second].installed;
-        }
+        row.scale.pending = row.installed.pending = true;
         rows.push_back(row);
     }
     ReleaseAircraftCatalog();
     SetLastError(code);
     return whole != FALSE;
+}
+
+void ReadFleetCells(const std::vector<std::string>& modelPaths, const std::atomic<bool>& stop, const FleetCellsRead& read) {
+    // Paths spelt alike name one file without a look at it; other spellings of one file are
+    // known by its identity once it is read.
+    std::map<std::string, std::size_t> groupOf;
+    std::vector<std::vector<std::size_t>> groups;
+    for (std::size_t i = 0; i < modelPaths.size(); ++i) {
+        auto [group, isNew] = groupOf.emplace(Folded(modelPaths[i]), groups.size());
+        if (isNew) groups.emplace_back();
+        groups[group->second].push_back(i);
+    }
+    std::map<std::string, FleetCells> files;        // identity -> cells
+    std::map<std::string, FolderListing> listings;  // folded folder -> its entries
+    for (const std::vector<std::size_t>& group : groups) {
+        if (stop) return;
+        const std::string& path = modelPaths[group.front()];
+        FleetCells cells;
+        std::uint16_t scale = 0;
+        bool scaleRead = vorbix::PeekModelScale(path.c_str(), &scale, &cells.modelFile);
+        cells.scale = Cell(scaleRead, scale);
+        if (cells.modelFile.empty()) cells.modelFile = platform::FileIdentity(path.c_str());
+        auto known = files.find(cells.modelFile);
+        if (known != files.end()) {
+            read(group, known->second);
+            continue;
+        }
+        const std::string folder = path.substr(0, vorbix::SplitName(path.c_str()).directoryEnd);
+        auto [listing, isNew] = listings.emplace(Folded(folder), FolderListing{});
+        if (isNew) {
+            listing->second.listed = platform::ListEntries((folder + "*").c_str(), listing->second.entries);
+            listing->second.error = GetLastError();
+        }
+        bool installedRead = false;
+        scale = 0;
+        if (listing->second.listed)
+            installedRead = vorbix::ReadInstalledScale(path.c_str(), &scale, scaleRead ? &cells.scale.scale : nullptr,
+                                                       &listing->second.entries);
+        else
+            SetLastError(listing->second.error);
+        cells.installed = Cell(installedRead, scale);
+        read(group, files.emplace(cells.modelFile, cells).first->second);
+    }
+}
+
+void ShowFleetCells(const std::vector<std::size_t>& rows, const FleetCells& cells, std::vector<FleetRow>& fleet) {
+    for (std::size_t i : rows) {
+        fleet[i].modelFile = cells.modelFile;
+        fleet[i].scale = cells.scale;
+        fleet[i].installed = cells.installed;
+    }
 }
 
 int CountModelFiles(const std::vector<FleetRow>& rows) {

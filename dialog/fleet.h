@@ -5,21 +5,23 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
-// A scale read from a file, or the code of the failed read.
+// A scale read from a file, the code of the failed read, or, while the Fleet reads its
+// model files, not read yet.
 struct ScaleCell {
     bool read = false;
+    bool pending = false;
     std::uint16_t scale = 0;
     DWORD error = 0;
 
-    std::string Text() const;  // "%d", or "ERROR:%x"
+    std::string Text() const;  // "%d", "ERROR:%x", or "" while pending
     // The model file's current scale.
     static ScaleCell Read(const std::string& modelPath);
-    // The scale it was installed with; current is its current scale as read.
-    static ScaleCell Installed(const std::string& modelPath, const ScaleCell& current);
 };
 
 struct FleetRow {
@@ -33,9 +35,25 @@ struct FleetRow {
 };
 
 // The catalogue of aircraftFolder read afresh, as Open Aircraft reads it, entries of empty
-// title left out, in title order; each model file read once. False with the catalogue's
-// code when it could not be read whole: the rows then hold what was read.
+// title left out, in title order, every cell pending. False with the catalogue's code when
+// it could not be read whole: the rows then hold what was read.
 bool ReadFleet(char* aircraftFolder, std::vector<FleetRow>& rows);
+
+// What the Fleet shows of one model file: its identity and its two scales.
+struct FleetCells {
+    std::string modelFile;
+    ScaleCell scale;
+    ScaleCell installed;
+};
+using FleetCellsRead = std::function<void(const std::vector<std::size_t>& paths, const FleetCells& cells)>;
+
+// Reads the cells of the model files that modelPaths name, in their order, each file once
+// however many paths and spellings name it, and hands each to read with the indexes of the
+// paths that name it. A model file's backups are found in one listing of its folder, kept
+// for every model file there. stop is looked at between two files.
+void ReadFleetCells(const std::vector<std::string>& modelPaths, const std::atomic<bool>& stop, const FleetCellsRead& read);
+// Shows a model file's cells in the rows given.
+void ShowFleetCells(const std::vector<std::size_t>& rows, const FleetCells& cells, std::vector<FleetRow>& fleet);
 // The number of distinct model files of rows: files, not spellings.
 int CountModelFiles(const std::vector<FleetRow>& rows);
 

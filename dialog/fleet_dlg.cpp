@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -12,10 +13,19 @@
 
 namespace {
 
-// The worker's messages to the dialog: a model file done (wParam its task, lParam a
-// FleetResult the dialog deletes), and the run's end, after its last file or a Stop.
-constexpr UINT kTaskDone = WM_APP + 1;
-constexpr UINT kRunDone = WM_APP + 2;
+// The worker's messages to the dialog: model files read (lParam a CellsRead the dialog
+// deletes), a model file of a run done (wParam its task, lParam a FleetResult the dialog
+// deletes), and the worker's end, after its last file or a Stop.
+constexpr UINT kCellsRead = WM_APP + 1;
+constexpr UINT kTaskDone = WM_APP + 2;
+constexpr UINT kWorkerDone = WM_APP + 3;
+
+// The model files read since the last post: a post costs a round trip to the Wine server,
+// about a third of what reading a model file costs, so they are posted a few at a time.
+struct CellsRead {
+    std::vector<std::pair<std::vector<std::size_t>, FleetCells>> files;
+};
+constexpr DWORD kCellsPostInterval = 30;  // milliseconds
 constexpr DWORD kPaintInterval = 200;  // milliseconds: a drawing of the dialog costs about 20 under Wine
 
 enum Column { kAircraft, kScale, kInstalled, kModel, kResult, kColumns };
@@ -32,9 +42,10 @@ std::string CellText(const FleetRow& row, int column) {
     }
 }
 
-// Scales by number, errors after every number.
+// Scales by number, errors after every number, cells not read yet after them.
 int CompareCells(const ScaleCell& a, const ScaleCell& b) {
-    if (a.read != b.read) return a.read ? -1 : 1;
+    auto rank = [](const ScaleCell& cell) { return cell.read ? 0 : cell.pending ? 2 : 1; };
+    if (rank(a) != rank(b)) return rank(a) - rank(b);
     return a.read ? a.scale - b.scale : 0;
 }
 
@@ -91,7 +102,10 @@ BOOL CFleetDlg::OnInitDialog() {
     folder.resize(folder.size() + 1, '\0');
     if (!ReadFleet(folder.data(), m_rows))
         ShowMessage(MB_ICONHAND, "ERROR:%lx Cannot enumerate Aircraft containers.", GetLastError());
-    // The list asks for its texts when it draws them: a run changes the rows only.
+    StartReading();  // while the list is filled
+    // The list asks for its texts when it draws them: a run changes the rows only. It is
+    // not drawn while it is filled: each item would update its scroll bar under Wine.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_SETITEMCOUNT, m_rows.size(), 0);
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         LVITEMA item{};
@@ -102,44 +116,112 @@ BOOL CFleetDlg::OnInitDialog() {
         SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
     SortBy(kAircraft, true);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     SendMessageA(GetDlgItem(IDC_FLEET_SCALE), EM_LIMITTEXT, 259, 0);
-    SetStatus(FormatText("%d aircraft, %d model files", static_cast<int>(m_rows.size()), CountModelFiles(m_rows)));
-    EnableCommands();
     SetFocus(list);
     return FALSE;
 }
 
+// The rows are shown at once; their cells fill in as the worker reads the model files.
+void CFleetDlg::StartReading() {
+    m_modelPaths.clear();
+    for (const FleetRow& row : m_rows) m_modelPaths.push_back(row.modelPath);
+    m_cellsRead = 0;
+    m_reading = true;
+    SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETRANGE32, 0, static_cast<LPARAM>(m_rows.size()));
+    ShowReading();
+    EnableCommands();
+    if (!StartWorker(&CFleetDlg::ReadWorker)) FinishReading();
+}
+
+DWORD WINAPI CFleetDlg::ReadWorker(void* dialog) {
+    CFleetDlg& self = *static_cast<CFleetDlg*>(dialog);
+#ifdef VORBIX_TEST_HOOKS
+    // Tests slow the reading down to watch the dialog while it reads.
+    char pause[16] = "";
+    GetEnvironmentVariableA("VORBIXW_READ_PAUSE_MS", pause, sizeof pause);
+    const DWORD pauseMs = static_cast<DWORD>(std::atoi(pause));
+#endif
+    auto read = std::make_unique<CellsRead>();
+    DWORD lastPost = GetTickCount();
+    auto post = [&] {
+        if (!read->files.empty() && PostMessageA(self.m_hWnd, kCellsRead, 0, reinterpret_cast<LPARAM>(read.get())))
+            read.release();
+        read = std::make_unique<CellsRead>();
+        lastPost = GetTickCount();
+    };
+    ReadFleetCells(self.m_modelPaths, self.m_stop, [&](const std::vector<std::size_t>& rows, const FleetCells& cells) {
+#ifdef VORBIX_TEST_HOOKS
+        Sleep(pauseMs);
+#endif
+        read->files.emplace_back(rows, cells);
+        if (GetTickCount() - lastPost >= kCellsPostInterval) post();
+    });
+    post();
+    PostMessageA(self.m_hWnd, kWorkerDone, 0, 0);
+    return 0;
+}
+
+void CFleetDlg::OnCellsRead(const std::vector<std::size_t>& rows, const FleetCells& cells) {
+    ShowFleetCells(rows, cells, m_rows);
+    m_cellsRead += rows.size();
+    if (GetTickCount() - m_lastPaint >= kPaintInterval) ShowReading();
+}
+
+void CFleetDlg::ShowReading() {
+    SetStatus(FormatText("Reading scales: %d of %d", static_cast<int>(m_cellsRead), static_cast<int>(m_rows.size())));
+    SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETPOS, m_cellsRead, 0);
+    InvalidateRect(List(), nullptr, FALSE);
+    m_lastPaint = GetTickCount();
+}
+
+void CFleetDlg::FinishReading() {
+    m_reading = false;
+    SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETPOS, 0, 0);
+    SetStatus(FormatText("%d aircraft, %d model files", static_cast<int>(m_rows.size()), CountModelFiles(m_rows)));
+    InvalidateRect(List(), nullptr, FALSE);
+    EnableCommands();
+}
+
 bool CFleetDlg::OnCommand(WORD id, WORD code, HWND control) {
     if (code == BN_CLICKED && (id == IDC_FLEET_SET || id == IDC_FLEET_RESTORE)) {
-        if (!m_running) StartRun(id == IDC_FLEET_RESTORE);
+        if (!m_running && !m_reading) StartRun(id == IDC_FLEET_RESTORE);
         return true;
     }
     return CSizingDlg::OnCommand(id, code, control);
 }
 
 bool CFleetDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (message == kTaskDone) {
-        std::unique_ptr<FleetResult> done(reinterpret_cast<FleetResult*>(lParam));
-        OnTaskDone(wParam, *done);
+    if (OnWorkerMessage(message, wParam, lParam)) {
         result = 0;
         return true;
     }
-    if (message == kRunDone) {
-        WaitForWorker();
-        FinishRun();
-        result = 0;
-        return true;
-    }
-    // Closed during a run: the file under way is finished, and what it did shown.
+    // Closed while the worker is under way: the file it works on is finished, and what it
+    // did taken in.
     if (message == WM_DESTROY && m_worker != nullptr) {
         m_stop = true;
         WaitForWorker();
-        for (MSG done; PeekMessageA(&done, m_hWnd, kTaskDone, kTaskDone, PM_REMOVE);) {
-            std::unique_ptr<FleetResult> taskResult(reinterpret_cast<FleetResult*>(done.lParam));
-            OnTaskDone(done.wParam, *taskResult);
-        }
+        for (MSG done; PeekMessageA(&done, m_hWnd, kCellsRead, kTaskDone, PM_REMOVE);)
+            OnWorkerMessage(done.message, done.wParam, done.lParam);
     }
     return CSizingDlg::OnMessage(message, wParam, lParam, result);
+}
+
+bool CFleetDlg::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kCellsRead) {
+        std::unique_ptr<CellsRead> read(reinterpret_cast<CellsRead*>(lParam));
+        for (const auto& [rows, cells] : read->files) OnCellsRead(rows, cells);
+    } else if (message == kTaskDone) {
+        std::unique_ptr<FleetResult> done(reinterpret_cast<FleetResult*>(lParam));
+        OnTaskDone(wParam, *done);
+    } else if (message == kWorkerDone) {
+        WaitForWorker();
+        if (m_reading) FinishReading();
+        else FinishRun();
+    } else {
+        return false;
+    }
+    return true;
 }
 
 bool CFleetDlg::OnNotify(NMHDR* header, LRESULT& result) {
@@ -240,24 +322,29 @@ void CFleetDlg::StartRun(bool restore) {
     m_tasks = PlanFleetRun(m_rows, selected, restore, m_newScale, &m_skipped);
     m_next = 0;
     m_updated = m_unchanged = m_failed = 0;
-    m_stop = false;
     SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETRANGE32, 0, static_cast<LPARAM>(m_tasks.size()));
     ShowRunning(true);
     ShowProgress();
-    m_worker = CreateThread(nullptr, 0, &CFleetDlg::RunWorker, this, 0, nullptr);
-    if (m_worker == nullptr) FinishRun();  // nothing done: every file "Not done"
+    if (!StartWorker(&CFleetDlg::RunWorker)) FinishRun();  // nothing done: every file "Not done"
 }
 
 // Takes the model files one after the other until the last or a Stop, and posts each
-// result. The dialog waits for it before it goes, so its window outlives every post.
+// result.
 DWORD WINAPI CFleetDlg::RunWorker(void* dialog) {
     CFleetDlg& self = *static_cast<CFleetDlg*>(dialog);
     for (std::size_t i = 0; i < self.m_tasks.size() && !self.m_stop; ++i) {
         auto result = std::make_unique<FleetResult>(RunFleetTask(self.m_tasks[i]));
         if (PostMessageA(self.m_hWnd, kTaskDone, i, reinterpret_cast<LPARAM>(result.get()))) result.release();
     }
-    PostMessageA(self.m_hWnd, kRunDone, 0, 0);
+    PostMessageA(self.m_hWnd, kWorkerDone, 0, 0);
     return 0;
+}
+
+// The dialog waits for the worker before it goes, so its window outlives every post.
+bool CFleetDlg::StartWorker(LPTHREAD_START_ROUTINE work) {
+    m_stop = false;
+    m_worker = CreateThread(nullptr, 0, work, this, 0, nullptr);
+    return m_worker != nullptr;
 }
 
 void CFleetDlg::WaitForWorker() {
@@ -318,7 +405,7 @@ void CFleetDlg::ShowRunning(bool running) {
 }
 
 void CFleetDlg::EnableCommands() {
-    bool usable = !m_running && SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+    bool usable = !m_running && !m_reading && SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0) > 0;
     EnableWindow(GetDlgItem(IDC_FLEET_SET), usable);
     EnableWindow(GetDlgItem(IDC_FLEET_RESTORE), usable);
 }

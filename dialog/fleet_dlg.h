@@ -1,7 +1,8 @@
 // The Fleet dialog: every installed aircraft with the scale of its model file and the scale
 // it was installed with; sets one scale on the model files of the selected rows, or sets
-// them back as installed. A run's file work is done on a worker thread of the dialog, one
-// model file after the other, while the dialog stays responsive.
+// them back as installed. The file work (reading the cells when the dialog opens, a run) is
+// done on a worker thread of the dialog, one model file after the other, while the dialog
+// stays responsive.
 #pragma once
 
 #include <atomic>
@@ -31,11 +32,18 @@ protected:
     void OnCancel() override;
 
 private:
+    void StartReading();
+    static DWORD WINAPI ReadWorker(void* dialog);
+    void OnCellsRead(const std::vector<std::size_t>& rows, const FleetCells& cells);
+    void FinishReading();
     void StartRun(bool restore);
     static DWORD WINAPI RunWorker(void* dialog);
     void OnTaskDone(std::size_t index, const FleetResult& result);
+    bool StartWorker(LPTHREAD_START_ROUTINE work);
     void WaitForWorker();
+    bool OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void FinishRun();
+    void ShowReading();
     void ShowProgress();
     void ShowRunning(bool running);
     void EnableCommands();
@@ -50,11 +58,16 @@ private:
     int m_sortColumn = 0;
     bool m_sortAscending = true;
 
-    // The run under way, if any: its tasks, the next one, and its tallies of model files.
-    // The worker reads the tasks and m_stop only; everything else is the dialog's.
-    bool m_running = false;
-    std::atomic<bool> m_stop{false};
+    // The worker, if one is under way, and what it reads: the paths of the rows while the
+    // cells are read, the tasks during a run, and m_stop; everything else is the dialog's.
     HANDLE m_worker = nullptr;
+    std::atomic<bool> m_stop{false};
+    bool m_reading = false;
+    std::vector<std::string> m_modelPaths;
+    std::size_t m_cellsRead = 0;
+
+    // The run under way, if any: its tasks, the next one, and its tallies of model files.
+    bool m_running = false;
     bool m_restore = false;
     std::uint16_t m_newScale = 0;
     std::vector<FleetTask> m_tasks;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -245,6 +246,13 @@ TEST_F(CatalogTest, FleetKnowsAModelFileNamedTwoWaysAsOne) {
     std::vector<FleetRow> rows;
     ASSERT_TRUE(ReadFleet(folder.data(), rows));
     ASSERT_EQ(rows.size(), 2u);
+    std::atomic<bool> stop{false};
+    int reads = 0;
+    ReadFleetCells({rows[0].modelPath, rows[1].modelPath}, stop, [&](const std::vector<std::size_t>& paths, const FleetCells& cells) {
+        ++reads;
+        ShowFleetCells(paths, cells, rows);
+    });
+    EXPECT_EQ(reads, 2) << "two spellings, each read once";
     EXPECT_EQ(rows[0].model + "|" + rows[1].model, "\\Alias\\Model\\alias.MDL|\\Alias\\Model\\\\alias.MDL");
     EXPECT_EQ(CountModelFiles(rows), 1);
     int skipped = 0;

@@ -615,6 +615,43 @@ TEST_F(Fleet, SetRestoreAndTheList) {
     EXPECT_EQ(Status(), "Ready");
 }
 
+// The reading slowed down, so that the dialog is seen while it reads: the rows come before
+// their cells, the status counts, the list sorts with the cells not read yet last, Set and
+// Restore wait for the end; and Close during the reading closes the dialog.
+TEST_F(Fleet, RowsComeBeforeTheirCells) {
+    SetEnvironmentVariableA("VORBIXW_READ_PAUSE_MS", "250");
+    Start("", VORBIXW_TEST_HOOKS_EXE);
+    SetEnvironmentVariableA("VORBIXW_READ_PAUSE_MS", nullptr);
+    HWND dialog = OpenFleet();
+    ASSERT_NE(dialog, nullptr);
+    HWND status = gui::Item(dialog, IDC_FLEET_STATUS);
+    EXPECT_EQ(list_->Count(), 8);
+    EXPECT_EQ(list_->Rows(5)[7], "Triplane|||\\Triplane\\Model\\triplane.MDL|") << "titles and models first";
+    int at = 0;
+    ASSERT_TRUE(gui::WaitUntil([&] { return std::sscanf(Text(status).c_str(), "Reading scales: %d of 8", &at) == 1 && at > 0; }))
+        << Text(status);
+    list_->Select(7);
+    EXPECT_FALSE(IsWindowEnabled(gui::Item(dialog, IDC_FLEET_SET)));
+    EXPECT_FALSE(IsWindowEnabled(gui::Item(dialog, IDC_FLEET_RESTORE)));
+    list_->ClickHeading(1);
+    std::vector<std::string> scales = Column(1);
+    EXPECT_TRUE(std::is_partitioned(scales.begin(), scales.end(), [](const std::string& cell) { return !cell.empty(); }))
+        << "cells not read yet sort last";
+    EXPECT_NE(scales.front(), "") << "read while the dialog reads";
+    EXPECT_EQ(scales.back(), "") << "still to read";
+    ASSERT_TRUE(gui::WaitUntil([&] { return Text(status) == "8 aircraft, 7 model files"; })) << Text(status);
+    EXPECT_TRUE(IsWindowEnabled(gui::Item(dialog, IDC_FLEET_SET)));
+    gui::PostCommand(dialog, IDCANCEL);
+    ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));
+
+    dialog = OpenFleet();
+    ASSERT_NE(dialog, nullptr);
+    gui::PostCommand(dialog, IDCANCEL);
+    EXPECT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));
+    Settle();
+    EXPECT_TRUE(IsWindowEnabled(Main()));
+}
+
 TEST_F(Fleet, KeysAndStop) {
     Start();
     HWND dialog = OpenFleet();
