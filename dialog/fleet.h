@@ -47,10 +47,11 @@ struct FleetCells {
 };
 using FleetCellsRead = std::function<void(const std::vector<std::size_t>& paths, const FleetCells& cells)>;
 
-// Reads the cells of the model files that modelPaths name, in their order, each file once
-// however many paths and spellings name it, and hands each to read with the indexes of the
-// paths that name it. A model file's backups are found in one listing of its folder, kept
-// for every model file there. stop is looked at between two files.
+// Reads the cells of the model files that modelPaths name, each file once however many
+// paths in one folder name it (a file reached through two folders may be read twice, and
+// shows alike), and hands each to read with the indexes of the paths that name it, one
+// call at a time, from threads of its own. A model file's backups are found in one listing
+// of its folder, kept for every model file there. stop is looked at between two files.
 void ReadFleetCells(const std::vector<std::string>& modelPaths, const std::atomic<bool>& stop, const FleetCellsRead& read);
 // Shows a model file's cells in the rows given.
 void ShowFleetCells(const std::vector<std::size_t>& rows, const FleetCells& cells, std::vector<FleetRow>& fleet);

@@ -102,7 +102,6 @@ BOOL CFleetDlg::OnInitDialog() {
     folder.resize(folder.size() + 1, '\0');
     if (!ReadFleet(folder.data(), m_rows))
         ShowMessage(MB_ICONHAND, "ERROR:%lx Cannot enumerate Aircraft containers.", GetLastError());
-    StartReading();  // while the list is filled
     // The list asks for its texts when it draws them: a run changes the rows only. It is
     // not drawn while it is filled: each item would update its scroll bar under Wine.
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
@@ -117,6 +116,7 @@ BOOL CFleetDlg::OnInitDialog() {
     }
     SortBy(kAircraft, true);
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    StartReading();
     SendMessageA(GetDlgItem(IDC_FLEET_SCALE), EM_LIMITTEXT, 259, 0);
     SetFocus(list);
     return FALSE;
