@@ -24,7 +24,8 @@ std::string Folded(std::string text) {
     return text;
 }
 
-// The folder of a model path as the file system takes it: full, with doubled backslashes and ".\" gone, folded.
+// The folder of a model path as the file system takes it: the full path, doubled
+// backslashes and ".\" gone, folded.
 std::string FolderKey(const std::string& folder) {
     char full[MAX_PATH];
     DWORD length = GetFullPathNameA(folder.c_str(), MAX_PATH, full, nullptr);

@@ -70,14 +70,11 @@ bool FindOldestBackupAmong(const std::vector<std::string>& entries, const char* 
 bool ReadInstalledScale(const char* modelPath, std::uint16_t* scale, const std::uint16_t* currentScale,
                         const std::vector<std::string>* folderEntries) {
     std::string backup;
-    if (folderEntries != nullptr) {
-        if (FindOldestBackupAmong(*folderEntries, modelPath, backup)) return PeekModelScale(backup.c_str(), scale);
-    } else if (FindOldestBackup(modelPath, backup)) {
-        return ReadModelScale(backup.c_str(), scale);
-    }
+    bool found = folderEntries != nullptr ? FindOldestBackupAmong(*folderEntries, modelPath, backup)
+                                          : FindOldestBackup(modelPath, backup);
+    if (found) return PeekModelScale(backup.c_str(), scale);
     if (platform::LastError() != platform::kErrorFileNotFound) return false;
-    if (currentScale == nullptr)
-        return folderEntries != nullptr ? PeekModelScale(modelPath, scale) : ReadModelScale(modelPath, scale);
+    if (currentScale == nullptr) return PeekModelScale(modelPath, scale);
     *scale = *currentScale;
     return true;
 }

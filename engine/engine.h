@@ -72,9 +72,9 @@ bool FindOldestBackup(const char* modelPath, std::string& backupPath);
 bool FindOldestBackupAmong(const std::vector<std::string>& folderEntries, const char* modelPath, std::string& backupPath);
 
 // The scale modelPath was installed with: the one its oldest backup holds, or its own
-// where it has no backup (*currentScale, where the caller has read it already). Reads
-// only: nothing is opened for writing. With folderEntries, the listing of the model
-// file's folder, the backup is found among them and read as PeekModelScale reads.
+// where it has no backup (*currentScale, where the caller has read it already), read as
+// PeekModelScale reads: nothing is opened for writing. folderEntries, where given, is the
+// listing of the model file's folder that the backup is found in.
 bool ReadInstalledScale(const char* modelPath, std::uint16_t* scale, const std::uint16_t* currentScale = nullptr,
                         const std::vector<std::string>* folderEntries = nullptr);
 

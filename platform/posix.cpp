@@ -309,12 +309,24 @@ void MappedFile::Release() {
     file_ = -1;
 }
 
+namespace {
+
+std::string IdentityOf(const struct stat& st) {
+    char identity[48];
+    std::snprintf(identity, sizeof identity, "%llx:%llx", static_cast<unsigned long long>(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    return identity;
+}
+
+}  // namespace
+
 bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::string* identity) {
     if (FaultInjected(Operation::Open)) return false;
     int fd = open(fileName, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return FailWithErrno(fileName);
     struct stat st;
-    bool read = fstat(fd, &st) == 0 || FailWithErrno(fileName);
+    const bool known = fstat(fd, &st) == 0;
+    bool read = known || FailWithErrno(fileName);
     if (read && S_ISDIR(st.st_mode)) read = Fail(kErrorAccessDenied);
     if (read && st.st_size == 0) read = Fail(kErrorFileInvalid);
     if (read) {
@@ -327,7 +339,7 @@ bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::
             else got += static_cast<std::size_t>(n);
         }
     }
-    if (read && identity != nullptr) *identity = FileIdentity(fileName);
+    if (identity != nullptr) *identity = known ? IdentityOf(st) : "";
     close(fd);
     return read;
 }
@@ -489,12 +501,7 @@ bool SameFolder(const char* a, const char* b) {
 
 std::string FileIdentity(const char* fileName) {
     struct stat st;
-    if (stat(fileName, &st) == 0) {
-        char identity[48];
-        std::snprintf(identity, sizeof identity, "%llx:%llx", static_cast<unsigned long long>(st.st_dev),
-                      static_cast<unsigned long long>(st.st_ino));
-        return identity;
-    }
+    if (stat(fileName, &st) == 0) return IdentityOf(st);
     // The full path, with "." and empty components left out and ".." taken back.
     std::string path(fileName);
     if (path.empty() || path[0] != '/') {

@@ -104,8 +104,7 @@ bool IdentityOfOpenFile(HANDLE file, const char* fileName, std::string& identity
     constexpr int kFileInternalInformation = 6;
     ULONGLONG index = 0;
     ULONG_PTR status[2] = {};  // IO_STATUS_BLOCK
-    if (query != nullptr && query(file, status, &index, sizeof index, kFileInternalInformation) == 0) {
-    } else {
+    if (query == nullptr || query(file, status, &index, sizeof index, kFileInternalInformation) != 0) {
         BY_HANDLE_FILE_INFORMATION info;
         if (!::GetFileInformationByHandle(file, &info)) return false;
         index = (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
@@ -254,7 +253,8 @@ std::string FileIdentity(const char* fileName) {
 }
 
 bool ResolveLinks(const char* fileName, std::string& resolved) {
-    HANDLE file = ::CreateFileA(fileName, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A folder resolves too: the step that needs a file is the one that fails on it.
+    HANDLE file = ::CreateFileA(fileName, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     // Looked up, so that the program still starts on systems without the call, which have
     // no symbolic links either.
