@@ -1,9 +1,10 @@
 // The Fleet's speed under Wine, on an installation of COUNT aircraft, each with a model file
 // of its own and one backup: Open Aircraft until it lists them all, as a measure of the
 // catalogue alone; the time from the Fleet command until its list holds every aircraft, and
-// until every Scale and Installed cell is filled; Set on all of them, then Restore on all; and Vorbix.exe setting the same
-// scale on the same files, freshly written, in one run. Best of RUNS. A benchmark, not a
-// test: it asserts nothing.
+// until every Scale and Installed cell is filled; Set on all of them, then Restore on all,
+// against Vorbix.exe setting the same scale on the same files, freshly written, in one run;
+// and the time from a real Escape during a run to the status of its end. Best of RUNS. A
+// benchmark, not a test: it asserts nothing.
 //
 //   fleet_benchmark VORBIXW.EXE VORBIX.EXE FOLDER [COUNT [RUNS]]
 #include <windows.h>
@@ -74,8 +75,25 @@ double TimeCatalogue(gui::Program& program, int count) {
 }
 
 struct FleetTimes {
-    double catalogue = -1, rows = -1, open = -1, set = -1, restore = -1;
+    double catalogue = -1, rows = -1, open = -1, set = -1, restore = -1, stop = -1;
 };
+
+// A run of Set 5 on every row, stopped by a real Escape once under way: the time from the
+// key to the status of the run's end.
+double TimeStop(HWND fleet) {
+    gui::SetText(gui::Item(fleet, IDC_FLEET_SCALE), "5");
+    gui::PostCommand(fleet, IDC_FLEET_SET);
+    int at = 0;
+    if (!gui::WaitUntil([&] { return std::sscanf(Status(fleet).c_str(), "Setting scale 5: %d", &at) == 1 && at > 100; }))
+        return -1;
+    SetForegroundWindow(fleet);
+    Clock::time_point start = Clock::now();
+    gui::PressKeys({VK_ESCAPE});
+    if (!gui::WaitUntil([&] { return Status(fleet).rfind("Set 5:", 0) == 0; }, 60000)) return -1;
+    double elapsed = Since(start);
+    std::printf("  %s\n", Status(fleet).c_str());
+    return Status(fleet).find(" not done") != std::string::npos ? elapsed : -1;
+}
 
 // Presses button on the Fleet and waits for the run's end, then for the status it ends
 // with: the run's time, or a negative one.
@@ -114,6 +132,7 @@ FleetTimes TimeFleet(const std::string& vorbixw, const fs::path& folder, int cou
     gui::SetText(gui::Item(fleet, IDC_FLEET_SCALE), "9");
     times.set = TimeRun(fleet, IDC_FLEET_SET, "Set 9:");
     times.restore = TimeRun(fleet, IDC_FLEET_RESTORE, "Restored:");
+    times.stop = TimeStop(fleet);
     program.Close();
     return times;
 }
@@ -146,19 +165,19 @@ int main(int argc, char** argv) {
     const fs::path folder = fs::path(argv[3]) / "fleet";
     const int count = argc > 4 ? std::atoi(argv[4]) : 1024;
     const int runs = argc > 5 ? std::atoi(argv[5]) : 3;
-    FleetTimes best{1e9, 1e9, 1e9, 1e9, 1e9};
+    FleetTimes best{1e9, 1e9, 1e9, 1e9, 1e9, 1e9};
     double console = 1e9;
     for (int run = 0; run < runs; ++run) {
         if (!Install(folder, count)) return 1;
         FleetTimes times = TimeFleet(argv[1], folder, count);
         if (!Install(folder, count)) return 1;
         double consoleRun = TimeConsole(argv[2], folder, count);
-        if (times.catalogue < 0 || times.rows < 0 || times.open < 0 || times.set < 0 || times.restore < 0 || consoleRun < 0) {
+        if (times.catalogue < 0 || times.rows < 0 || times.open < 0 || times.stop < 0 || times.set < 0 || times.restore < 0 || consoleRun < 0) {
             std::fprintf(stderr, "fleet_benchmark: run %d failed\n", run + 1);
             return 1;
         }
         best.catalogue = std::min(best.catalogue, times.catalogue), best.open = std::min(best.open, times.open);
-        best.rows = std::min(best.rows, times.rows);
+        best.rows = std::min(best.rows, times.rows), best.stop = std::min(best.stop, times.stop);
         best.set = std::min(best.set, times.set), best.restore = std::min(best.restore, times.restore);
         console = std::min(console, consoleRun);
     }
@@ -171,5 +190,6 @@ int main(int argc, char** argv) {
     std::printf("  Set on all: %.3f s; Vorbix.exe on the same files: %.3f s; ratio %.2f\n", best.set, console,
                 best.set / console);
     std::printf("  Restore on all: %.3f s\n", best.restore);
+    std::printf("  A real Escape during Set on all, until the status shows the run's end: %.3f s\n", best.stop);
     return 0;
 }
