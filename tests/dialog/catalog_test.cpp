@@ -252,7 +252,7 @@ TEST_F(CatalogTest, FleetKnowsAModelFileNamedTwoWaysAsOne) {
         ++reads;
         ShowFleetCells(paths, cells, rows);
     });
-    EXPECT_EQ(reads, 2) << "two spellings, each read once";
+    EXPECT_EQ(reads, 2) << "a call for each spelling";
     EXPECT_EQ(rows[0].model + "|" + rows[1].model, "\\Alias\\Model\\alias.MDL|\\Alias\\Model\\\\alias.MDL");
     EXPECT_EQ(CountModelFiles(rows), 1);
     int skipped = 0;
