@@ -24,6 +24,9 @@ std::string Folded(std::string text) {
     return text;
 }
 
+// The folder of a model path, with its separator.
+std::string FolderOf(const std::string& path) { return path.substr(0, vorbix::SplitName(path.c_str()).directoryEnd); }
+
 // The folder of a model path as the file system takes it: the full path, doubled
 // backslashes and ".\" gone, folded.
 std::string FolderKey(const std::string& folder) {
@@ -86,7 +89,7 @@ FleetCells ReadCells(const std::string& path, std::map<std::string, FleetCells>&
     if (cells.modelFile.empty()) cells.modelFile = platform::FileIdentity(path.c_str());
     auto known = files.find(cells.modelFile);
     if (known != files.end()) return known->second;
-    const std::string folder = path.substr(0, vorbix::SplitName(path.c_str()).directoryEnd);
+    const std::string folder = FolderOf(path);
     auto [listing, isNew] = listings.emplace(FolderKey(folder), FolderListing{});
     if (isNew) {
         listing->second.listed = platform::ListEntries((folder + "*").c_str(), listing->second.entries);
@@ -120,7 +123,7 @@ void ReadFleetCells(const std::vector<std::string>& modelPaths, const std::atomi
     std::vector<std::vector<const Group*>> shares(kReaders);
     for (const Group& group : groups) {
         const std::string& path = modelPaths[group.front()];
-        std::string folder = FolderKey(path.substr(0, vorbix::SplitName(path.c_str()).directoryEnd));
+        std::string folder = FolderKey(FolderOf(path));
         shares[readerOf.emplace(folder, readerOf.size() % kReaders).first->second].push_back(&group);
     }
     std::mutex handOut;  // read hears from one reader at a time
@@ -191,7 +194,7 @@ FleetResult RunFleetTask(const FleetTask& task) {
     FleetResult result{FleetOutcome::Unchanged, {}, "Unchanged"};
     if (task.shown.read && task.shown.scale == task.target) result.scale = ScaleCell::Read(task.modelPath);
     if (result.scale.read && result.scale.scale == task.target) return result;
-    const std::string folder = task.modelPath.substr(0, vorbix::SplitName(task.modelPath.c_str()).directoryEnd);
+    const std::string folder = FolderOf(task.modelPath);
     vorbix::TransactionMode mode = vorbix::TransactionMode::Dialog();
     mode.workingFolder = folder.empty() ? "." : folder.c_str();
     if (!vorbix::UpdateModelFile(task.modelPath.c_str(), task.target, mode))
