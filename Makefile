@@ -31,8 +31,9 @@ fuzz: deps
 fuzz-campaign: deps
 	scripts/fuzz campaign $(RUNS)
 
-# Vorbix killed at random moments of updates of a 64 MiB model file: natively with SIGKILL,
-# then under Wine with TerminateProcess. `make test` runs a short one of each.
+# Vorbix killed at random moments of updates of a 64 MiB model file: natively with SIGKILL, the
+# model named plainly and through a symbolic link to a tmpfs, then under Wine with
+# TerminateProcess. Each setup prints its outcomes. `make test` runs a short one of each.
 kill-test: build
 	cd build/native/tests && ./kill_test ../Vorbix 100
 	scripts/win32-lane kill

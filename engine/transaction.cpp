@@ -98,12 +98,13 @@ bool AcquireModelPath(const char* modelName, char* path) {
     return true;
 }
 
-// Copies the model file to its backup and makes the copy durable: the model file is about
-// to be replaced, and a power cut must not leave it updated beside an empty backup.
+// Copies the model file to its backup, which is the user's original copy: it is made whole
+// and durable under a temporary name and only then named, so that a kill or a power cut
+// leaves no backup cut short, and the model file is replaced only after it.
 bool MakeBackup(const std::string& modelFile, const char* backupName, CopyGuard& backup) {
-    if (!platform::CopyFileTo(modelFile.c_str(), backupName, true)) return false;
+    if (!platform::CopyFileWhole(modelFile.c_str(), backupName)) return false;
     backup.Arm(backupName);
-    return platform::FlushFile(backupName);
+    return true;
 }
 
 bool UpdateConsole(const char* modelName, std::uint16_t newScale, bool viewOnly, const char* workingFolder, Output& out) {

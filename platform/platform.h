@@ -111,7 +111,7 @@ bool FindFirstEntry(const char* pattern, std::string& entryName);
 
 // Reads a whole file with ReadFile, for a look at its bytes that costs less than a mapping:
 // opened as MappedFile opens it for reading, with the same codes (an empty file fails with
-// 1006). identity, when given, receives the file's identity (FileIdentity) from the same open.
+// 1006); a read that ends before the size the file had fails with 1117. identity, when given, receives the file's identity (FileIdentity) from the same open.
 bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::string* identity = nullptr);
 
 // Every directory entry that matches pattern, as FindFirstEntry matches them: true with
@@ -123,11 +123,21 @@ bool ListEntries(const char* pattern, std::vector<std::string>& entryNames);
 // destination always fails it with 5.
 bool CopyFileTo(const char* source, const char* destination, bool failIfExists);
 
+// Makes destination a copy of source that is whole or absent, even when the process is
+// killed or the power fails: the data goes to a new temporary file "KRVxxxx.tmp" in
+// destination's folder, no more readable than source, and is flushed; that file then takes
+// destination's name by a rename that never replaces a file (a name taken, however late,
+// fails with 80), and the folder is flushed. The copy keeps source's last-write time and
+// read-only attribute. On failure nothing new is left.
+bool CopyFileWhole(const char* source, const char* destination);
+
 // Replaces destination by source whole or not at all, even when the process is killed or
-// the power fails: source's data reaches the disk first, then a rename over destination
-// (MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). Both must lie on
-// one volume. A read-only destination is not replaced (5). The destination then has
-// source's bytes, last-write time and attributes, as after a copy over it.
+// the power fails: source's data reaches the disk first (a failed flush fails the call),
+// then a rename over destination (MoveFileExA with MOVEFILE_REPLACE_EXISTING |
+// MOVEFILE_WRITE_THROUGH). Both must lie on one volume. A read-only destination is not
+// replaced (5). The destination then has source's bytes, last-write time and attributes,
+// as after a copy over it, and keeps what its owner set on it: permission bits, owner and
+// group where the caller may give them, access control list and extended attributes.
 bool ReplaceFileWith(const char* source, const char* destination);
 
 // True when the two files named lie in one folder.
@@ -145,7 +155,8 @@ std::string FileIdentity(const char* fileName);
 // points nowhere.
 bool ResolveLinks(const char* fileName, std::string& resolved);
 
-// Makes a file's data durable (FlushFileBuffers, fsync); a read-only file too.
+// Makes a file's data durable (FlushFileBuffers, fsync); a read-only file too. A file
+// system that cannot flush at all counts as flushed.
 bool FlushFile(const char* fileName);
 
 // Deletes a file; a read-only file is not deleted (5).
@@ -179,8 +190,9 @@ void SleepMilliseconds(unsigned milliseconds);
 // Fault injection for tests: the next calls of an operation fail with a given code,
 // before they touch anything. Counting skips the first `skip` calls.
 // KernelCopy: the file system refuses to share blocks and the kernel to copy (POSIX), so
-// a copy takes the plain loop.
-enum class Operation { Open, CreateMapping, MapView, FindFirst, Copy, Delete, TempFile, GetAttributes, SetAttributes, LocalTime, KernelCopy, Replace, Flush, Count };
+// a copy takes the plain loop. Rename: the rename of CopyFileWhole. Read: ReadFileBytes
+// reads fewer bytes than the file has.
+enum class Operation { Open, CreateMapping, MapView, FindFirst, Copy, Delete, TempFile, GetAttributes, SetAttributes, LocalTime, KernelCopy, Replace, Flush, Rename, Read, Count };
 void InjectFault(Operation op, ErrorCode code, unsigned skip = 0, unsigned times = 1);
 void ClearFaults();
 // Called by each operation: true when it must fail (last-error code set).

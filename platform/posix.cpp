@@ -9,6 +9,9 @@
 #endif
 #include <sys/mman.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
 #include <unistd.h>
 
 #include <algorithm>
@@ -262,6 +265,74 @@ bool CopyData(int in, int out, off_t size, const char* destination) {
     }
 }
 
+// Copies in's data to out and gives out in's last-write time and read-only attribute, as a
+// copy on Windows has them.
+bool CopyContents(int in, const struct stat& from, int out, const char* destination) {
+    if (!CopyData(in, out, from.st_size, destination)) return false;
+    struct timespec times[2] = {from.st_atim, from.st_mtim};
+    futimens(out, times);
+    if (IsReadOnlyMode(from.st_mode)) {
+        struct stat now;
+        if (fstat(out, &now) == 0) fchmod(out, now.st_mode & ~static_cast<mode_t>(0222));
+    }
+    return true;
+}
+
+// Creates a new file "<prefix>XXXX.tmp" in directory (which ends in '/') with the given
+// permission bits (less the umask), exclusively, and opens it for writing: its descriptor,
+// or -1 with the last-error code set.
+int CreateTempFile(const std::string& directory, const char* prefix, mode_t mode, std::string& path,
+                   unsigned& unique) {
+    unsigned start = static_cast<unsigned>((time(nullptr) ^ (getpid() << 4)) & 0xFFFF);
+    char shortPrefix[4] = {};
+    std::strncpy(shortPrefix, prefix, 3);
+    for (unsigned i = 0; i < 0xFFFF; ++i) {
+        unique = ((start + i) % 0xFFFF) + 1;
+        char name[32];
+        std::snprintf(name, sizeof name, "%s%04X.tmp", shortPrefix, unique);
+        path = directory + name;
+        if (path.size() >= kMaxPath) {
+            lastError = kErrorFilenameExceedsRange;
+            return -1;
+        }
+        DirectoryChange change(path.c_str());
+        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            change.Created();
+            return fd;
+        }
+        if (errno != EEXIST) {
+            FailWithErrno(path.c_str());
+            return -1;
+        }
+    }
+    lastError = kErrorFileExists;
+    return -1;
+}
+
+// Makes what lies at path (a file, or a folder's entries) durable. A file system that
+// cannot flush at all says so with EINVAL or ENOTSUP; that counts as flushed.
+bool Flush(const char* path) {
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return FailWithErrno(path);
+    bool ok = fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP || FailWithErrno(path);
+    close(fd);
+    return ok;
+}
+
+// Gives from the name to without ever replacing a file there (EEXIST, however late the
+// name was taken): renameat2 where the file system has it, else a second link and the
+// first name's removal.
+bool RenameNoReplace(const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP) return false;
+#endif
+    if (link(from, to) != 0) return false;
+    unlink(from);  // where this fails, the whole copy has one name more
+    return true;
+}
+
 }  // namespace
 
 ErrorCode LastError() { return lastError; }
@@ -329,6 +400,7 @@ bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::
     bool read = known || FailWithErrno(fileName);
     if (read && S_ISDIR(st.st_mode)) read = Fail(kErrorAccessDenied);
     if (read && st.st_size == 0) read = Fail(kErrorFileInvalid);
+    if (read && FaultInjected(Operation::Read)) read = false;
     if (read) {
         bytes.resize(static_cast<std::size_t>(st.st_size));
         std::size_t got = 0;
@@ -413,23 +485,15 @@ bool CopyFileTo(const char* source, const char* destination, bool failIfExists) 
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
     std::optional<DirectoryChange> change;
     if (!exists) change.emplace(destination);
-    int out = open(destination, flags, 0666);
+    // A new copy is readable by no more people than its source.
+    int out = open(destination, flags, from.st_mode & 0777);
     if (out < 0) {
         FailWithErrno(destination);
         close(in);
         return false;
     }
     if (change) change->Created();
-    bool ok = CopyData(in, out, from.st_size, destination);
-    if (ok) {
-        // As on Windows, the copy keeps the last-write time and the read-only attribute.
-        struct timespec times[2] = {from.st_atim, from.st_mtim};
-        futimens(out, times);
-        if (IsReadOnlyMode(from.st_mode)) {
-            struct stat now;
-            if (fstat(out, &now) == 0) fchmod(out, now.st_mode & ~static_cast<mode_t>(0222));
-        }
-    }
+    bool ok = CopyContents(in, from, out, destination);
     if (close(out) != 0 && ok) ok = FailWithErrno(destination);
     close(in);
     if (!ok && !exists) {
@@ -440,23 +504,107 @@ bool CopyFileTo(const char* source, const char* destination, bool failIfExists) 
     return ok;
 }
 
-namespace {
-
-// Makes what lies at path (a file, or a folder's entries) durable.
-bool Flush(const char* path) {
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return FailWithErrno(path);
-    bool ok = fsync(fd) == 0 || FailWithErrno(path);
-    close(fd);
-    return ok;
-}
-
-}  // namespace
-
 bool FlushFile(const char* fileName) {
     if (FaultInjected(Operation::Flush)) return false;
     return Flush(fileName);
 }
+
+bool CopyFileWhole(const char* source, const char* destination) {
+    if (FaultInjected(Operation::Copy)) return false;
+    int in = open(source, O_RDONLY | O_CLOEXEC);
+    if (in < 0) return FailWithErrno(source);
+    struct stat from;
+    struct stat to;
+    ErrorCode refused = 0;
+    if (fstat(in, &from) != 0) refused = ErrnoToWindows(errno, source);
+    else if (S_ISDIR(from.st_mode)) refused = kErrorAccessDenied;
+    else if (lstat(destination, &to) == 0) refused = kErrorFileExists;
+    std::string folder = DirectoryOf(destination);
+    if (folder.back() != '/') folder.push_back('/');
+    std::string temp;
+    unsigned unique = 0;
+    // Created with the source's permission bits, less the umask, before any byte is in it.
+    int out = refused == 0 ? CreateTempFile(folder, "KRV", from.st_mode & 0777, temp, unique) : -1;
+    if (out < 0) {
+        close(in);
+        return refused == 0 ? false : Fail(refused);
+    }
+    bool ok = CopyContents(in, from, out, destination);
+    if (close(out) != 0 && ok) ok = FailWithErrno(destination);
+    close(in);
+    if (ok && FlushFile(temp.c_str()) && !FaultInjected(Operation::Rename)) {
+        DirectoryChange removal(temp.c_str());
+        DirectoryChange creation(destination);
+        if (RenameNoReplace(temp.c_str(), destination)) {
+            removal.Removed();
+            creation.Created();
+            // The name must outlast a power cut as the data does.
+            if (Flush(folder.c_str())) return true;
+            ErrorKeeper keep;
+            DirectoryChange undo(destination);
+            if (unlink(destination) == 0) undo.Removed();
+            return false;
+        }
+        FailWithErrno(destination);
+    }
+    ErrorKeeper keep;
+    DirectoryChange removal(temp.c_str());
+    if (unlink(temp.c_str()) == 0) removal.Removed();
+    return false;
+}
+
+namespace {
+
+// Copies the extended attributes of from onto to, the access control list among them
+// (system.posix_acl_access). A file system without them has nothing to copy. The system's
+// own namespaces (security, trusted) may be refused to the caller; they are left as the new
+// file has them.
+bool CopyExtendedAttributes(const char* from, const char* to) {
+#ifdef __linux__
+    std::vector<char> names(1024);
+    ssize_t listed;
+    while ((listed = listxattr(from, names.data(), names.size())) < 0 && errno == ERANGE) names.resize(names.size() * 4);
+    if (listed < 0) return errno == ENOTSUP || errno == EOPNOTSUPP || FailWithErrno(from);
+    std::vector<char> value(256);
+    for (const char* name = names.data(); name < names.data() + listed; name += std::strlen(name) + 1) {
+        ssize_t size;
+        while ((size = getxattr(from, name, value.data(), value.size())) < 0 && errno == ERANGE) value.resize(value.size() * 4);
+        if (size < 0 && errno == ENODATA) continue;  // removed meanwhile
+        if (size < 0) return FailWithErrno(from);
+        if (setxattr(to, name, value.data(), static_cast<size_t>(size), 0) == 0) continue;
+        const bool system = std::strncmp(name, "security.", 9) == 0 || std::strncmp(name, "trusted.", 8) == 0;
+        if (errno == ENOTSUP || errno == EOPNOTSUPP || (system && (errno == EPERM || errno == EACCES))) continue;
+        return FailWithErrno(to);
+    }
+#else
+    (void)from;
+    (void)to;
+#endif
+    return true;
+}
+
+// Gives the file at source, which is to replace the one at destination, what the owner set
+// on that one. A copy over the file would have kept its permission bits and owner (which
+// only root can give away); the read-only attribute comes from the source, as there.
+bool KeepWhatTheOwnerSet(const struct stat& to, const struct stat& from, const char* source, const char* destination) {
+    // A user who is not the owner may still give the file its group where he belongs to it,
+    // as cp -p does.
+    if (chown(source, to.st_uid, to.st_gid) != 0) {
+        [[maybe_unused]] int grouped = chown(source, static_cast<uid_t>(-1), to.st_gid);
+    }
+    if (!CopyExtendedAttributes(destination, source)) return false;
+    struct stat now;
+    if (stat(source, &now) != 0) return FailWithErrno(source);
+    mode_t mode = to.st_mode & 07777;
+    if (IsReadOnlyMode(from.st_mode)) mode &= ~static_cast<mode_t>(0222);
+    // Setuid and setgid are the owner's grant: a file that now has another owner or group
+    // does not take them.
+    if (now.st_uid != to.st_uid || now.st_gid != to.st_gid) mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    chmod(source, mode);
+    return true;
+}
+
+}  // namespace
 
 bool ReplaceFileWith(const char* source, const char* destination) {
     if (FaultInjected(Operation::Replace)) return false;
@@ -466,22 +614,8 @@ bool ReplaceFileWith(const char* source, const char* destination) {
     struct stat to;
     bool exists = stat(destination, &to) == 0;
     if (exists && (S_ISDIR(to.st_mode) || IsReadOnlyMode(to.st_mode))) return Fail(kErrorAccessDenied);
-    if (exists) {
-        // A copy over the file would have kept its permission bits and owner (which only
-        // root can give away); the read-only attribute comes from the source, as there.
-        mode_t mode = to.st_mode & 07777;
-        if (IsReadOnlyMode(from.st_mode)) mode &= ~static_cast<mode_t>(0222);
-        // A user who is not the owner may still give the file its group where he belongs
-        // to it, as cp -p does.
-        if (chown(source, to.st_uid, to.st_gid) != 0) {
-            [[maybe_unused]] int grouped = chown(source, static_cast<uid_t>(-1), to.st_gid);
-        }
-        chmod(source, mode);
-    }
-    {
-        ErrorKeeper keep;  // the rename is what fails or not
-        Flush(source);
-    }
+    if (exists && !KeepWhatTheOwnerSet(to, from, source, destination)) return false;
+    if (FaultInjected(Operation::Flush) || !Flush(source)) return false;
     DirectoryChange removal(source);
     DirectoryChange creation(destination);
     if (rename(source, destination) != 0) return FailWithErrno(destination);
@@ -546,35 +680,16 @@ bool DeleteFileNamed(const char* fileName) {
 
 unsigned MakeTempFile(const char* directory, const char* prefix, char* buffer) {
     if (FaultInjected(Operation::TempFile)) return 0;
-    unsigned start = static_cast<unsigned>((time(nullptr) ^ (getpid() << 4)) & 0xFFFF);
     std::string dir(*directory != '\0' ? directory : ".");
     if (dir.back() != '/') dir.push_back('/');
-    char shortPrefix[4] = {};
-    std::strncpy(shortPrefix, prefix, 3);
-    for (unsigned i = 0; i < 0xFFFF; ++i) {
-        unsigned unique = ((start + i) % 0xFFFF) + 1;
-        char name[32];
-        std::snprintf(name, sizeof name, "%s%04X.tmp", shortPrefix, unique);
-        std::string path = dir + name;
-        if (path.size() >= kMaxPath) {
-            lastError = kErrorFilenameExceedsRange;
-            return 0;
-        }
-        DirectoryChange change(path.c_str());
-        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            change.Created();
-            close(fd);
-            std::memcpy(buffer, path.c_str(), path.size() + 1);
-            return unique;
-        }
-        if (errno != EEXIST) {
-            FailWithErrno(path.c_str());
-            return 0;
-        }
-    }
-    lastError = kErrorFileExists;
-    return 0;
+    std::string path;
+    unsigned unique = 0;
+    // Its owner's alone, as mkstemp makes them: a copy of a private model file goes into it.
+    int fd = CreateTempFile(dir, prefix, 0600, path, unique);
+    if (fd < 0) return 0;
+    close(fd);
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    return unique;
 }
 
 std::uint32_t GetAttributes(const char* fileName) {

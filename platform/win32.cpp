@@ -1,5 +1,6 @@
 // Win32 implementation of the OS layer: thin wrappers over the Win32 calls.
 #include <windows.h>
+#include <aclapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -126,10 +127,12 @@ bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::
     bool read = ::GetFileSizeEx(file, &size) != FALSE;
     if (read && size.HighPart != 0) read = Fail(kErrorNotEnoughMemory);
     if (read && size.LowPart == 0) read = Fail(kErrorFileInvalid);
+    if (read && FaultInjected(Operation::Read)) read = false;
     if (read) {
         bytes.resize(size.LowPart);
         DWORD got = 0;
-        read = ::ReadFile(file, bytes.data(), size.LowPart, &got, nullptr) && got == size.LowPart;
+        read = ::ReadFile(file, bytes.data(), size.LowPart, &got, nullptr) &&
+               (got == size.LowPart || Fail(kErrorIoDevice));  // the file shrank meanwhile
     }
     if (identity != nullptr) {
         ErrorKeeper keep;
@@ -192,7 +195,8 @@ bool FlushData(const char* fileName) {
     bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (readOnly && !::SetFileAttributesA(fileName, attributes & ~FILE_ATTRIBUTE_READONLY)) return false;
     HANDLE file = ::CreateFileA(fileName, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool flushed = file != INVALID_HANDLE_VALUE && ::FlushFileBuffers(file);
+    // A file system that cannot flush at all refuses the request as such; that counts as flushed.
+    bool flushed = file != INVALID_HANDLE_VALUE && (::FlushFileBuffers(file) || ::GetLastError() == ERROR_INVALID_FUNCTION);
     ErrorKeeper keep;
     if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
     if (readOnly) ::SetFileAttributesA(fileName, attributes);
@@ -206,14 +210,70 @@ bool FlushFile(const char* fileName) {
     return FlushData(fileName);
 }
 
+namespace {
+
+// The folder part of fileName, "." where it has none: where a file beside it is made.
+std::string FolderPart(const char* fileName) {
+    const char* end = fileName + std::strlen(fileName);
+    while (end > fileName && end[-1] != '\\' && end[-1] != '/' && end[-1] != ':') --end;
+    return end == fileName ? std::string(".") : std::string(fileName, end);
+}
+
+// A rename gives the moved file its own security descriptor, so the access that the
+// owner granted on the file it replaces would be lost: the entries of that file's access
+// control list are given to source first. Where the list cannot be read (a file system
+// without one) there is nothing to keep.
+bool KeepAccessControl(const char* source, const char* destination) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoA(destination, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                nullptr, &descriptor) != ERROR_SUCCESS)
+        return true;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ::GetSecurityDescriptorControl(descriptor, &control, &revision);
+    SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED)
+                                                                 ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                                 : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    // Wine gives a file the Unix permissions that its list grants, the read-only attribute
+    // among them; source's attributes are its own.
+    DWORD attributes = ::GetFileAttributesA(source);
+    DWORD set = ::SetNamedSecurityInfoA(const_cast<char*>(source), SE_FILE_OBJECT, what, nullptr, nullptr, dacl, nullptr);
+    ::LocalFree(descriptor);
+    if (attributes != INVALID_FILE_ATTRIBUTES && ::GetFileAttributesA(source) != attributes)
+        ::SetFileAttributesA(source, attributes);
+    // A caller who may replace the file but not change its list keeps the folder's.
+    return set == ERROR_SUCCESS || set == ERROR_ACCESS_DENIED || set == ERROR_NOT_SUPPORTED || set == ERROR_CALL_NOT_IMPLEMENTED ||
+           Fail(set);
+}
+
+}  // namespace
+
+bool CopyFileWhole(const char* source, const char* destination) {
+    if (FaultInjected(Operation::Copy)) return false;
+    DWORD attributes = ::GetFileAttributesA(source);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (::GetFileAttributesA(destination) != INVALID_FILE_ATTRIBUTES) return Fail(kErrorFileExists);
+    char temp[MAX_PATH];
+    if (::GetTempFileNameA(FolderPart(destination).c_str(), "KRV", 0, temp) == 0) return false;
+    // The copy into the empty temporary file, its flush, then the attributes: a read-only
+    // file cannot be flushed, and Wine's copy over a file does not carry them.
+    bool ok = ::CopyFileA(source, temp, FALSE) && !FaultInjected(Operation::Flush) && FlushData(temp) &&
+              ::SetFileAttributesA(temp, attributes) && !FaultInjected(Operation::Rename);
+    if (ok && ::MoveFileExA(temp, destination, MOVEFILE_WRITE_THROUGH)) return true;
+    if (ok && ::GetLastError() == ERROR_ALREADY_EXISTS) ::SetLastError(ERROR_FILE_EXISTS);
+    ErrorKeeper keep;
+    ::SetFileAttributesA(temp, FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(temp);
+    return false;
+}
+
 bool ReplaceFileWith(const char* source, const char* destination) {
     if (FaultInjected(Operation::Replace)) return false;
+    if (!KeepAccessControl(source, destination)) return false;
     // The rename is journaled, the data is not: flush it first, or a power cut could leave
     // the new name over blocks never written.
-    {
-        ErrorKeeper keep;  // the rename is what fails or not
-        FlushData(source);
-    }
+    if (FaultInjected(Operation::Flush) || !FlushData(source)) return false;
     return ::MoveFileExA(source, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 

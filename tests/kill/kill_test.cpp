@@ -1,14 +1,21 @@
 // Kills Vorbix at random moments while it sets the scale of a large model file, and checks
 // after each kill that the model file holds its original bytes or the patched ones, never
-// anything else, and that a backup holds the original wherever the model file is patched.
-// Every other run names the model file in a folder below the working copy's, so that both
-// ways of replacing it are killed. Natively the kill is SIGKILL, on Windows TerminateProcess.
+// anything else, that a backup holds the original wherever the model file is patched, that
+// every file under a backup name holds the whole original, and that no folder holds more
+// than one temporary file. Every other run names the model file in a folder below the
+// working copy's, so that both ways of replacing it are killed. Natively the kill is
+// SIGKILL, on Windows TerminateProcess, and a second setup names the model file through a
+// symbolic link whose target lies on another file system (a tmpfs), where the copies take
+// the plain read and write loop.
 //
 //   kill_test VORBIX KILLS [MIB]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
@@ -21,6 +28,9 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -69,6 +79,103 @@ void RunAndKill(const std::string& vorbix, const fs::path& folder, const std::st
 #endif
 }
 
+struct Tally {
+    int original = 0, patched = 0, neither = 0, cutBackups = 0, strayTemps = 0, failed = 0;
+};
+
+// Is name the model's base name + ".Z" + 14 digits + its extension?
+bool IsBackupName(const std::string& name, const std::string& base, const std::string& extension) {
+    const std::size_t stamp = base.size() + 2;
+    if (name.size() != stamp + 14 + extension.size() || name.compare(0, stamp, base + ".Z") != 0 ||
+        name.compare(stamp + 14, std::string::npos, extension) != 0)
+        return false;
+    return name.find_first_not_of("0123456789", stamp) == stamp + 14;
+}
+
+int TempsIn(const fs::path& folder) {
+    int temps = 0;
+    for (const auto& entry : fs::directory_iterator(folder))
+        temps += entry.path().extension() == ".tmp" && entry.path().filename().string().find("KRV") != std::string::npos;
+    return temps;
+}
+
+// One setup: `prepare` lays the model file out afresh and gives the name to hand Vorbix
+// (relative to folder) and the file that holds the model's bytes.
+Tally RunSetup(const char* setup, const std::string& vorbix, const fs::path& folder, int kills,
+               const mdlgen::Bytes& original, const mdlgen::Bytes& patched,
+               const std::function<std::pair<std::string, fs::path>(int)>& prepare) {
+    // One run whole gives the span in which the kills fall.
+    auto [firstName, firstModel] = prepare(0);
+    auto start = std::chrono::steady_clock::now();
+    RunAndKill(vorbix, folder, firstName, std::nullopt);
+    auto span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    if (mdlgen::ReadFile(firstModel.string()) != patched) {
+        std::fprintf(stderr, "kill_test: %s: a whole run did not patch the model file\n", setup);
+        std::exit(1);
+    }
+    std::mt19937 random(std::random_device{}());
+    Tally tally;
+    for (int i = 0; i < kills; ++i) {
+        auto [name, model] = prepare(i);
+        RunAndKill(vorbix, folder, name, std::chrono::microseconds(random() % (span.count() + 1)));
+        mdlgen::Bytes now = mdlgen::ReadFile(model.string());
+        const fs::path named = folder / name;
+        const std::string base = named.stem().string(), extension = named.extension().string();
+        bool backedUp = false;
+        int cut = 0;
+        for (const auto& entry : fs::directory_iterator(named.parent_path())) {
+            if (!IsBackupName(entry.path().filename().string(), base, extension)) continue;
+            bool whole = mdlgen::ReadFile(entry.path().string()) == original;
+            backedUp = backedUp || whole;
+            cut += !whole;
+        }
+        int temps = std::max({TempsIn(folder), TempsIn(named.parent_path()), TempsIn(model.parent_path())});
+        const char* fault = now != original && now != patched ? "the model file is neither original nor patched"
+                            : now == patched && !backedUp   ? "the model file is patched with no backup of the original"
+                            : cut > 0                       ? "a file under a backup name is not the whole original"
+                            : temps > 1                     ? "a folder holds more than one temporary file"
+                                                            : nullptr;
+        ++(now == original ? tally.original : now == patched ? tally.patched : tally.neither);
+        tally.cutBackups += cut;
+        tally.strayTemps += temps > 1;
+        if (fault != nullptr) {
+            ++tally.failed;
+            std::fprintf(stderr, "kill_test: %s: kill %d of %s: %s\n", setup, i + 1, name.c_str(), fault);
+        }
+    }
+    std::printf("kill_test: %s: %d kills in a run of %lld ms: %d original, %d patched, %d neither, %d cut backups, "
+                "%d with more than one temporary file\n",
+                setup, kills, static_cast<long long>(span.count() / 1000), tally.original, tally.patched,
+                tally.neither, tally.cutBackups, tally.strayTemps);
+    return tally;
+}
+
+#ifndef _WIN32
+// A folder on a tmpfs that is another file system than near's: /dev/shm where it is one,
+// else a tmpfs mounted for the run (as root). "" with the reason printed where there is none.
+std::string OtherFileSystem(const fs::path& near, bool& mounted) {
+    struct stat here, shm;
+    struct statfs kind;
+    mounted = false;
+    if (stat(near.c_str(), &here) == 0 && stat("/dev/shm", &shm) == 0 && statfs("/dev/shm", &kind) == 0 &&
+        kind.f_type == 0x01021994 /* TMPFS_MAGIC */ && here.st_dev != shm.st_dev) {
+        fs::path folder = "/dev/shm/vorbix-kill-" + std::to_string(getpid());
+        fs::create_directories(folder);
+        return folder.string();
+    }
+    fs::path folder = fs::absolute("kill_test.tmpfs");
+    fs::create_directories(folder);
+    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=256m") == 0) {
+        mounted = true;
+        return folder.string();
+    }
+    std::printf("kill_test: linked: skipped, no tmpfs to put the model file on (/dev/shm is none, and mounting one "
+                "was refused: %s)\n", std::strerror(errno));
+    fs::remove(folder);
+    return "";
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,40 +197,33 @@ int main(int argc, char** argv) {
     auto fresh = [&](const std::string& name) {
         fs::remove_all(folder);
         fs::create_directories(folder / "sub");
-        mdlgen::WriteFile((folder / name).string(), original);
+        if (!name.empty()) mdlgen::WriteFile((folder / name).string(), original);
     };
-
-    // One run whole gives the span in which the kills fall.
-    fresh("M.MDL");
-    auto start = std::chrono::steady_clock::now();
-    RunAndKill(vorbix, folder, "M.MDL", std::nullopt);
-    auto span = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
-    if (mdlgen::ReadFile((folder / "M.MDL").string()) != patched) {
-        std::fprintf(stderr, "kill_test: a whole run did not patch the model file\n");
-        return 1;
-    }
-
-    std::mt19937 random(std::random_device{}());
-    int counts[3] = {};  // original, patched, neither
-    for (int i = 0; i < kills; ++i) {
+    Tally plain = RunSetup("plain", vorbix, folder, kills, original, patched, [&](int i) {
         const std::string name = i % 2 == 0 ? "M.MDL" : "sub/M.MDL";
         fresh(name);
-        RunAndKill(vorbix, folder, name, std::chrono::microseconds(random() % (span.count() + 1)));
-        const fs::path modelPath = folder / name;
-        mdlgen::Bytes now = mdlgen::ReadFile(modelPath.string());
-        bool backedUp = false;
-        for (const auto& entry : fs::directory_iterator(modelPath.parent_path()))
-            if (entry.path().filename().string().rfind("M.Z", 0) == 0)
-                backedUp = backedUp || mdlgen::ReadFile(entry.path().string()) == original;
-        int outcome = now == original ? 0 : (now == patched && backedUp) ? 1 : 2;
-        ++counts[outcome];
-        if (outcome == 2)
-            std::fprintf(stderr, "kill_test: kill %d of %s: the model file is %s\n", i + 1, name.c_str(),
-                         now == patched ? "patched with no backup of the original" : "neither original nor patched");
+        return std::make_pair(name, folder / name);
+    });
+    int failed = plain.failed, done = kills;
+#ifndef _WIN32
+    bool mounted = false;
+    const std::string target = OtherFileSystem(folder.parent_path(), mounted);
+    if (!target.empty()) {
+        Tally linked = RunSetup("linked", vorbix, folder, kills, original, patched, [&](int) {
+            fresh("");
+            fs::remove_all(target + "/planes");
+            fs::create_directories(target + "/planes");
+            mdlgen::WriteFile(target + "/planes/M.MDL", original);
+            fs::create_symlink(target + "/planes/M.MDL", folder / "L.MDL");
+            return std::make_pair(std::string("L.MDL"), fs::path(target) / "planes" / "M.MDL");
+        });
+        failed += linked.failed;
+        done += kills;
+        if (mounted) umount(target.c_str());
+        fs::remove_all(target);
     }
+#endif
     fs::remove_all(folder);
-    std::printf("kill_test: %d kills in a run of %lld ms: %d original, %d patched, %d neither\n", kills,
-                static_cast<long long>(span.count() / 1000), counts[0], counts[1], counts[2]);
-    std::printf("%d passed, %d failed\n", counts[0] + counts[1], counts[2]);
-    return counts[2] == 0 ? 0 : 1;
+    std::printf("%d passed, %d failed\n", done - failed, failed);
+    return failed == 0 ? 0 : 1;
 }

@@ -62,6 +62,18 @@ TEST_F(PlatformTest, CopyCarriesTheAttributeAndHonoursFailIfExists) {
     EXPECT_EQ(platform::LastError(), 3u);
     EXPECT_EQ(Entries(), (std::vector<std::string>{"a.mdl", "b.mdl", "c.mdl"}));
 
+    // A whole copy never replaces a file, however late its name was taken, and leaves
+    // nothing where it is refused.
+    EXPECT_FALSE(platform::CopyFileWhole("a.mdl", "b.mdl"));
+    EXPECT_EQ(platform::LastError(), 80u);
+    platform::InjectFault(platform::Operation::Rename, 80);
+    EXPECT_FALSE(platform::CopyFileWhole("a.mdl", "w.mdl"));
+    EXPECT_EQ(platform::LastError(), 80u);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"a.mdl", "b.mdl", "c.mdl"}));
+    EXPECT_TRUE(platform::CopyFileWhole("a.mdl", "w.mdl"));
+    EXPECT_EQ(Read("w.mdl"), (mdlgen::Bytes{1, 2}));
+    EXPECT_EQ(platform::GetAttributes("w.mdl"), platform::kAttributeArchive | platform::kAttributeReadOnly);
+
     // A replacement takes the source's bytes and attribute, and its name is gone.
     std::string entry;
     ASSERT_TRUE(platform::FindFirstEntry("c.mdl", entry));
