@@ -9,15 +9,15 @@
 // the plain read and write loop.
 //
 //   kill_test VORBIX KILLS [MIB]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <random>
+#include <regex>
 #include <string>
 #include <thread>
 
@@ -28,7 +28,6 @@
 #else
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
@@ -83,15 +82,6 @@ struct Tally {
     int original = 0, patched = 0, neither = 0, cutBackups = 0, strayTemps = 0, failed = 0;
 };
 
-// Is name the model's base name + ".Z" + 14 digits + its extension?
-bool IsBackupName(const std::string& name, const std::string& base, const std::string& extension) {
-    const std::size_t stamp = base.size() + 2;
-    if (name.size() != stamp + 14 + extension.size() || name.compare(0, stamp, base + ".Z") != 0 ||
-        name.compare(stamp + 14, std::string::npos, extension) != 0)
-        return false;
-    return name.find_first_not_of("0123456789", stamp) == stamp + 14;
-}
-
 int TempsIn(const fs::path& folder) {
     int temps = 0;
     for (const auto& entry : fs::directory_iterator(folder))
@@ -120,11 +110,11 @@ Tally RunSetup(const char* setup, const std::string& vorbix, const fs::path& fol
         RunAndKill(vorbix, folder, name, std::chrono::microseconds(random() % (span.count() + 1)));
         mdlgen::Bytes now = mdlgen::ReadFile(model.string());
         const fs::path named = folder / name;
-        const std::string base = named.stem().string(), extension = named.extension().string();
+        const std::regex backupName(named.stem().string() + "\\.Z[0-9]{14}\\" + named.extension().string());
         bool backedUp = false;
         int cut = 0;
         for (const auto& entry : fs::directory_iterator(named.parent_path())) {
-            if (!IsBackupName(entry.path().filename().string(), base, extension)) continue;
+            if (!std::regex_match(entry.path().filename().string(), backupName)) continue;
             bool whole = mdlgen::ReadFile(entry.path().string()) == original;
             backedUp = backedUp || whole;
             cut += !whole;
@@ -151,28 +141,17 @@ Tally RunSetup(const char* setup, const std::string& vorbix, const fs::path& fol
 }
 
 #ifndef _WIN32
-// A folder on a tmpfs that is another file system than near's: /dev/shm where it is one,
-// else a tmpfs mounted for the run (as root). "" with the reason printed where there is none.
-std::string OtherFileSystem(const fs::path& near, bool& mounted) {
+// A folder on the tmpfs /dev/shm, where that is another file system than near's; "" with
+// the reason printed where it is not.
+std::string OtherFileSystem(const fs::path& near) {
     struct stat here, shm;
     struct statfs kind;
-    mounted = false;
-    if (stat(near.c_str(), &here) == 0 && stat("/dev/shm", &shm) == 0 && statfs("/dev/shm", &kind) == 0 &&
-        kind.f_type == 0x01021994 /* TMPFS_MAGIC */ && here.st_dev != shm.st_dev) {
-        fs::path folder = "/dev/shm/vorbix-kill-" + std::to_string(getpid());
-        fs::create_directories(folder);
-        return folder.string();
+    if (stat(near.c_str(), &here) != 0 || stat("/dev/shm", &shm) != 0 || statfs("/dev/shm", &kind) != 0 ||
+        kind.f_type != 0x01021994 /* TMPFS_MAGIC */ || here.st_dev == shm.st_dev) {
+        std::printf("kill_test: linked: skipped, /dev/shm is no tmpfs apart from %s\n", near.c_str());
+        return "";
     }
-    fs::path folder = fs::absolute("kill_test.tmpfs");
-    fs::create_directories(folder);
-    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=256m") == 0) {
-        mounted = true;
-        return folder.string();
-    }
-    std::printf("kill_test: linked: skipped, no tmpfs to put the model file on (/dev/shm is none, and mounting one "
-                "was refused: %s)\n", std::strerror(errno));
-    fs::remove(folder);
-    return "";
+    return "/dev/shm/vorbix-kill-" + std::to_string(getpid());
 }
 #endif
 
@@ -206,8 +185,7 @@ int main(int argc, char** argv) {
     });
     int failed = plain.failed, done = kills;
 #ifndef _WIN32
-    bool mounted = false;
-    const std::string target = OtherFileSystem(folder.parent_path(), mounted);
+    const std::string target = OtherFileSystem(folder.parent_path());
     if (!target.empty()) {
         Tally linked = RunSetup("linked", vorbix, folder, kills, original, patched, [&](int) {
             fresh("");
@@ -219,7 +197,6 @@ int main(int argc, char** argv) {
         });
         failed += linked.failed;
         done += kills;
-        if (mounted) umount(target.c_str());
         fs::remove_all(target);
     }
 #endif
