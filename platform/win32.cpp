@@ -219,14 +219,20 @@ std::string FolderPart(const char* fileName) {
     return end == fileName ? std::string(".") : std::string(fileName, end);
 }
 
-// A rename gives the moved file its own security descriptor, so the access that the
-// owner granted on the file it replaces would be lost: the entries of that file's access
-// control list are given to source first. Where the list cannot be read (a file system
-// without one) there is nothing to keep.
-bool KeepAccessControl(const char* source, const char* destination) {
+// Gives to the access control list of from. A new file takes its folder's list, and a
+// rename keeps the moved file's own: without this, a copy of a model file could be readable
+// by more people than the model, and a model file replaced by a rename would lose the
+// access that its owner granted. Where the list cannot be read (a file system without one)
+// there is nothing to give.
+bool CopyAccessControl(const char* from, const char* to) {
+    // Wine makes a file's list from its Unix permissions and turns a list given to a file
+    // back into them, and the round trip widens them (a 0600 file came out 0775): there
+    // the list stays as Wine makes it.
+    static const bool wine = ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    if (wine) return true;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoA(destination, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+    if (::GetNamedSecurityInfoA(from, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
                                 nullptr, &descriptor) != ERROR_SUCCESS)
         return true;
     SECURITY_DESCRIPTOR_CONTROL control = 0;
@@ -236,15 +242,15 @@ bool KeepAccessControl(const char* source, const char* destination) {
                                                                  ? PROTECTED_DACL_SECURITY_INFORMATION
                                                                  : UNPROTECTED_DACL_SECURITY_INFORMATION);
     // Wine gives a file the Unix permissions that its list grants, the read-only attribute
-    // among them; source's attributes are its own.
-    DWORD attributes = ::GetFileAttributesA(source);
-    DWORD set = ::SetNamedSecurityInfoA(const_cast<char*>(source), SE_FILE_OBJECT, what, nullptr, nullptr, dacl, nullptr);
+    // among them; to's attributes are its own.
+    DWORD attributes = ::GetFileAttributesA(to);
+    DWORD set = ::SetNamedSecurityInfoA(const_cast<char*>(to), SE_FILE_OBJECT, what, nullptr, nullptr, dacl, nullptr);
     ::LocalFree(descriptor);
-    if (attributes != INVALID_FILE_ATTRIBUTES && ::GetFileAttributesA(source) != attributes)
-        ::SetFileAttributesA(source, attributes);
+    if (attributes != INVALID_FILE_ATTRIBUTES && ::GetFileAttributesA(to) != attributes)
+        ::SetFileAttributesA(to, attributes);
     // A caller who may replace the file but not change its list keeps the folder's.
-    return set == ERROR_SUCCESS || set == ERROR_ACCESS_DENIED || set == ERROR_NOT_SUPPORTED || set == ERROR_CALL_NOT_IMPLEMENTED ||
-           Fail(set);
+    return set == ERROR_SUCCESS || set == ERROR_ACCESS_DENIED || set == ERROR_NOT_SUPPORTED ||
+           set == ERROR_CALL_NOT_IMPLEMENTED || Fail(set);
 }
 
 }  // namespace
@@ -256,10 +262,11 @@ bool CopyFileWhole(const char* source, const char* destination) {
     if (::GetFileAttributesA(destination) != INVALID_FILE_ATTRIBUTES) return Fail(kErrorFileExists);
     char temp[MAX_PATH];
     if (::GetTempFileNameA(FolderPart(destination).c_str(), "KRV", 0, temp) == 0) return false;
-    // The copy into the empty temporary file, its flush, then the attributes: a read-only
-    // file cannot be flushed, and Wine's copy over a file does not carry them.
-    bool ok = ::CopyFileA(source, temp, FALSE) && !FaultInjected(Operation::Flush) && FlushData(temp) &&
-              ::SetFileAttributesA(temp, attributes) && !FaultInjected(Operation::Rename);
+    // The copy into the empty temporary file, its list, its flush, then the attributes: a
+    // read-only file cannot be flushed, and Wine's copy over a file does not carry them.
+    bool ok = ::CopyFileA(source, temp, FALSE) && CopyAccessControl(source, temp) &&
+              !FaultInjected(Operation::Flush) && FlushData(temp) && ::SetFileAttributesA(temp, attributes) &&
+              !FaultInjected(Operation::Rename);
     if (ok && ::MoveFileExA(temp, destination, MOVEFILE_WRITE_THROUGH)) return true;
     if (ok && ::GetLastError() == ERROR_ALREADY_EXISTS) ::SetLastError(ERROR_FILE_EXISTS);
     ErrorKeeper keep;
@@ -270,7 +277,7 @@ bool CopyFileWhole(const char* source, const char* destination) {
 
 bool ReplaceFileWith(const char* source, const char* destination) {
     if (FaultInjected(Operation::Replace)) return false;
-    if (!KeepAccessControl(source, destination)) return false;
+    if (!CopyAccessControl(destination, source)) return false;
     // The rename is journaled, the data is not: flush it first, or a power cut could leave
     // the new name over blocks never written.
     if (FaultInjected(Operation::Flush) || !FlushData(source)) return false;
