@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace gui {
@@ -19,10 +20,23 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
+// A deadline times VORBIX_GUI_PATIENCE (a whole number, 1 where it is not set): a program
+// run under an emulator is slow at everything.
+DWORD Patient(DWORD milliseconds) {
+    static const DWORD factor = [] {
+        char text[16] = "";
+        DWORD length = GetEnvironmentVariableA("VORBIX_GUI_PATIENCE", text, sizeof text);
+        DWORD value = length > 0 && length < sizeof text ? std::strtoul(text, nullptr, 10) : 1;
+        return value > 0 ? value : 1;
+    }();
+    return milliseconds * factor;
+}
+
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
     DWORD start = GetTickCount();
+    milliseconds = Patient(milliseconds);
     while (!condition()) {
         if (GetTickCount() - start > milliseconds) return false;
         Sleep(10);
@@ -110,7 +124,8 @@ Program::~Program() { Close(); }
 std::string Text(HWND window) {
     char text[1024] = "";
     DWORD_PTR length = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 10000, &length);
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, Patient(10000),
+                        &length);
     return std::string(text, std::min<std::size_t>(length, sizeof text - 1));
 }
 

@@ -118,4 +118,13 @@ Installation FleetInstallation() {
     return installation;
 }
 
+Installation SmallInstallation() {
+    Installation installation;
+    FltSim blue = Aircraft(1, "Camel Blue", "camel", 3);
+    blue.model = "";
+    installation.containers.push_back({"Camel", {Aircraft(0, "Camel Red", "camel", 3), blue}});
+    installation.containers.push_back({"Scout", {Aircraft(0, "Albatros Scout", "scout", 7)}});
+    return installation;
+}
+
 }  // namespace mdlgen

@@ -58,4 +58,8 @@ Installation SampleInstallation();
 // and an aircraft whose model file is broken (Broken Bird): what the Fleet shows.
 Installation FleetInstallation();
 
+// Three aircraft, two of which share one model file: the installation of the quick
+// comparison of the shipped 32-bit program with the 64-bit build.
+Installation SmallInstallation();
+
 }  // namespace mdlgen

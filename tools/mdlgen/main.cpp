@@ -18,7 +18,8 @@ int Usage() {
                  "       mdlgen --seeds DIRECTORY\n"
                  "       mdlgen --sequence-seeds DIRECTORY\n"
                  "       mdlgen --installation SIMULATOR_FOLDER\n"
-                 "       mdlgen --fleet-installation SIMULATOR_FOLDER\n");
+                 "       mdlgen --fleet-installation SIMULATOR_FOLDER\n"
+                 "       mdlgen --small-installation SIMULATOR_FOLDER\n");
     return 2;
 }
 
@@ -107,6 +108,8 @@ int main(int argc, char** argv) {
             return mdlgen::WriteInstallation(argv[++i], mdlgen::SampleInstallation()) ? 0 : 1;
         if (arg == "--fleet-installation" && hasValue)
             return mdlgen::WriteInstallation(argv[++i], mdlgen::FleetInstallation()) ? 0 : 1;
+        if (arg == "--small-installation" && hasValue)
+            return mdlgen::WriteInstallation(argv[++i], mdlgen::SmallInstallation()) ? 0 : 1;
         if (arg == "--scale" && hasValue && Number(argv[++i], 0xFFFF, value)) {
             model.sequence.scale = static_cast<std::uint16_t>(value);
         } else if (arg == "--decoys" && hasValue && Number(argv[++i], 1000, value)) {
