@@ -19,20 +19,16 @@ namespace {
 
 ScaleCell Cell(bool read, std::uint16_t scale) { return ScaleCell{read, false, scale, read ? 0 : GetLastError()}; }
 
-std::string Folded(std::string text) {
-    CharUpperBuffA(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 // The folder of a model path, with its separator.
 std::string FolderOf(const std::string& path) { return path.substr(0, vorbix::SplitName(path.c_str()).directoryEnd); }
 
 // The folder of a model path as the file system takes it: the full path, doubled
-// backslashes and ".\" gone, folded.
+// backslashes and ".\" gone. Not folded: under Wine, folders whose names differ in case
+// only are two folders.
 std::string FolderKey(const std::string& folder) {
     char full[MAX_PATH];
     DWORD length = GetFullPathNameA(folder.c_str(), MAX_PATH, full, nullptr);
-    return Folded(length > 0 && length < MAX_PATH ? std::string(full, length) : folder);
+    return length > 0 && length < MAX_PATH ? std::string(full, length) : folder;
 }
 
 // A folder's entries as ListEntries gives them, or the code of its failure.
@@ -109,12 +105,13 @@ FleetCells ReadCells(const std::string& path, std::map<std::string, FleetCells>&
 }  // namespace
 
 void ReadFleetCells(const std::vector<std::string>& modelPaths, const std::atomic<bool>& stop, const FleetCellsRead& read) {
-    // Paths spelt alike name one file without a look at it; other spellings of one file are
-    // known by its identity once it is read.
+    // Paths spelt alike to the byte name one file without a look at it (under Wine, names
+    // that differ in case only may be two files); other spellings of one file are known by
+    // its identity once it is read.
     std::map<std::string, std::size_t> groupOf;
     std::vector<Group> groups;
     for (std::size_t i = 0; i < modelPaths.size(); ++i) {
-        auto [group, isNew] = groupOf.emplace(Folded(modelPaths[i]), groups.size());
+        auto [group, isNew] = groupOf.emplace(modelPaths[i], groups.size());
         if (isNew) groups.emplace_back();
         groups[group->second].push_back(i);
     }
@@ -129,7 +126,7 @@ void ReadFleetCells(const std::vector<std::string>& modelPaths, const std::atomi
     std::mutex handOut;  // read hears from one reader at a time
     auto readShare = [&](const std::vector<const Group*>& share) {
         std::map<std::string, FleetCells> files;        // identity -> cells
-        std::map<std::string, FolderListing> listings;  // folded folder -> its entries
+        std::map<std::string, FolderListing> listings;  // folder -> its entries
         for (const Group* group : share) {
             if (stop) return;
             FleetCells cells = ReadCells(modelPaths[group->front()], files, listings);

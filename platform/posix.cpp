@@ -382,11 +382,16 @@ void MappedFile::Release() {
 
 namespace {
 
-std::string IdentityOf(const struct stat& st) {
-    char identity[48];
-    std::snprintf(identity, sizeof identity, "%llx:%llx", static_cast<unsigned long long>(st.st_dev),
-                  static_cast<unsigned long long>(st.st_ino));
-    return identity;
+// What a model file is: the file that an update replaces, that is the name that the rename
+// goes to, which is its final path (realpath). A hard link's two names are two files, and
+// two file systems never share one. Of an open file, the kernel's own link to it.
+std::string IdentityOfOpen(int fd, const char* fileName) {
+    char link[32];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    char path[PATH_MAX];
+    ssize_t length = readlink(link, path, sizeof path);
+    if (length > 0 && static_cast<size_t>(length) < sizeof path && path[0] == '/') return std::string(path, length);
+    return FileIdentity(fileName);
 }
 
 }  // namespace
@@ -411,7 +416,7 @@ bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::
             else got += static_cast<std::size_t>(n);
         }
     }
-    if (identity != nullptr) *identity = known ? IdentityOf(st) : "";
+    if (identity != nullptr) *identity = known ? IdentityOfOpen(fd, fileName) : "";
     close(fd);
     return read;
 }
@@ -634,8 +639,12 @@ bool SameFolder(const char* a, const char* b) {
 }
 
 std::string FileIdentity(const char* fileName) {
-    struct stat st;
-    if (stat(fileName, &st) == 0) return IdentityOf(st);
+    ErrorKeeper keep;
+    if (char* resolved = realpath(fileName, nullptr)) {
+        std::string identity(resolved);
+        std::free(resolved);
+        return identity;
+    }
     // The full path, with "." and empty components left out and ".." taken back.
     std::string path(fileName);
     if (path.empty() || path[0] != '/') {

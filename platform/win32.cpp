@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <map>
-#include <mutex>
 #include <string>
 
 #include "platform.h"
@@ -74,47 +72,32 @@ void MappedFile::Release() {
 
 namespace {
 
-// The serial number of the volume whose root begins the full path of fileName ("C:\",
-// "\\server\share\"), asked once per root: under Wine every ask is a round trip to its
-// mount manager, which costs more than the rest of a model file's reading.
-DWORD VolumeSerialOf(const char* fileName) {
-    static std::mutex lock;
-    static std::map<std::string, DWORD> serials;
-    char full[MAX_PATH];
-    DWORD length = ::GetFullPathNameA(fileName, MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH) return 0;
-    std::string root(full, length);
-    std::string::size_type end = root.size() > 1 && root[1] == ':' ? 3 : root.find('\\', root.find('\\', 2) + 1) + 1;
-    root = CharUpper(root.substr(0, std::min(end, root.size())));
-    std::lock_guard<std::mutex> held(lock);
-    auto known = serials.find(root);
-    if (known != serials.end()) return known->second;
-    DWORD serial = 0;
-    if (!::GetVolumeInformationA(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0)) serial = 0;
-    serials.emplace(root, serial);
-    return serial;
+// The final path of an open file, as GetFinalPathNameByHandleA gives it ("\\?\C:\...",
+// "\\?\UNC\server\..."): links, junctions and mounted folders followed, the spelling
+// normalised, the letter case as stored. False where the call fails, or where the system
+// has no such call (and no links either): it is looked up, so that the program still starts.
+bool FinalPathOf(HANDLE file, std::string& path) {
+    using FinalPathCall = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+    static const auto finalPath = reinterpret_cast<FinalPathCall>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+    constexpr DWORD kNormalizedDosName = 0;  // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS
+    if (finalPath == nullptr) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
+    char text[MAX_PATH + 8];
+    DWORD length = finalPath(file, text, sizeof text, kNormalizedDosName);
+    if (length < sizeof text) {
+        path.assign(text, length);
+        return length != 0;
+    }
+    path.assign(length, '\0');  // the length asked for, its terminating zero included
+    length = finalPath(file, path.data(), static_cast<DWORD>(path.size()), kNormalizedDosName);
+    path.resize(length < path.size() ? length : 0);
+    return !path.empty();
 }
 
-// What the file system knows an open file by: its volume's serial number and its file
-// index (NtQueryInformationFile's FileInternalInformation, the index that
-// GetFileInformationByHandle gives, which under Wine asks the volume's serial each time).
-bool IdentityOfOpenFile(HANDLE file, const char* fileName, std::string& identity) {
-    using QueryCall = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, int);
-    static const auto query = reinterpret_cast<QueryCall>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
-    constexpr int kFileInternalInformation = 6;
-    ULONGLONG index = 0;
-    ULONG_PTR status[2] = {};  // IO_STATUS_BLOCK
-    if (query == nullptr || query(file, status, &index, sizeof index, kFileInternalInformation) != 0) {
-        BY_HANDLE_FILE_INFORMATION info;
-        if (!::GetFileInformationByHandle(file, &info)) return false;
-        index = (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    }
-    char text[40];
-    std::snprintf(text, sizeof text, "%lx:%llx", VolumeSerialOf(fileName), index);
-    identity = text;
-    return true;
-}
+// What a model file is: the file that an update replaces, that is the name that the rename
+// goes to, which is the open file's final path. A hard link's two names are two files, and
+// two volumes never share one, whatever their file indexes.
+bool IdentityOfOpenFile(HANDLE file, std::string& identity) { return FinalPathOf(file, identity); }
 
 }  // namespace
 
@@ -136,7 +119,7 @@ bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::
     }
     if (identity != nullptr) {
         ErrorKeeper keep;
-        if (!IdentityOfOpenFile(file, fileName, *identity)) identity->clear();
+        if (!IdentityOfOpenFile(file, *identity)) identity->clear();
     }
     ErrorKeeper keep;
     ::CloseHandle(file);
@@ -310,7 +293,7 @@ std::string FileIdentity(const char* fileName) {
     HANDLE file = ::CreateFileA(fileName, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         std::string identity;
-        bool known = IdentityOfOpenFile(file, fileName, identity);
+        bool known = IdentityOfOpenFile(file, identity);
         ::CloseHandle(file);
         if (known) return identity;
     }
@@ -323,26 +306,19 @@ bool ResolveLinks(const char* fileName, std::string& resolved) {
     // A folder resolves too: the step that needs a file is the one that fails on it.
     HANDLE file = ::CreateFileA(fileName, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
-    // Looked up, so that the program still starts on systems without the call, which have
-    // no symbolic links either.
-    using FinalPathCall = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
-    auto finalPath = reinterpret_cast<FinalPathCall>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
-    constexpr DWORD kNormalizedDosName = 0;  // FILE_NAME_NORMALIZED | VOLUME_NAME_DOS
-    char path[MAX_PATH + 8];
-    DWORD length = finalPath != nullptr ? finalPath(file, path, sizeof path, kNormalizedDosName) : 0;
+    std::string answer;
+    bool found = FinalPathOf(file, answer);
     {
         ErrorKeeper keep;
         ::CloseHandle(file);
     }
-    if (finalPath == nullptr) {
+    // A system without the call has no symbolic links either.
+    if (!found && ::GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
         resolved = fileName;
         return true;
     }
-    if (length == 0) return false;
-    if (length >= sizeof path) return Fail(kErrorFilenameExceedsRange);
+    if (!found) return false;
     // The call answers with the long-path prefix: "\\?\C:\..." or "\\?\UNC\server\...".
-    std::string answer(path, length);
     if (answer.rfind("\\\\?\\UNC\\", 0) == 0) answer = "\\\\" + answer.substr(8);
     else if (answer.rfind("\\\\?\\", 0) == 0) answer = answer.substr(4);
     if (answer.size() >= MAX_PATH) return Fail(kErrorFilenameExceedsRange);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "catalog.h"
+#include "engine.h"
 #include "fleet.h"
 #include "installation.h"
 
@@ -262,6 +263,53 @@ TEST_F(CatalogTest, FleetKnowsAModelFileNamedTwoWaysAsOne) {
     for (const FleetRow& row : rows) EXPECT_EQ(row.scale.Text() + " " + row.result, "9 Updated") << row.title;
     fs::path models = simulator_ / "Aircraft" / "Alias" / "Model";
     EXPECT_EQ(std::distance(fs::directory_iterator(models), fs::directory_iterator()), 3) << "MODEL.CFG, model, backup";
+}
+
+// A model file is the file that an update replaces: each name of a hard link, each of two
+// names that differ in case only (Wine, in a Linux folder), and files on two file systems
+// whose indexes agree are model files of their own, each set with a backup of its own. The
+// last two are laid out from outside by the test that sets VORBIX_SEPARATE_MODELS.
+TEST_F(CatalogTest, FleetSetsEveryFileThatAnUpdateReplaces) {
+    ASSERT_TRUE(Walk({{{"One", {Section(0, "One", "one")}}, {"Two", {Section(0, "Two", "two")}}}}));
+    fs::path one = simulator_ / "Aircraft" / "One" / "Model" / "one.MDL";
+    fs::path two = simulator_ / "Aircraft" / "Two" / "Model" / "two.MDL";
+    fs::remove(two);
+    ASSERT_TRUE(CreateHardLinkA(two.string().c_str(), one.string().c_str(), nullptr));
+    // Sets of paths, "|" between two sets, ";" between two paths of a set.
+    std::vector<std::vector<std::string>> sets = {{one.string(), two.string()}};
+    char outside[4096] = "";
+    GetEnvironmentVariableA("VORBIX_SEPARATE_MODELS", outside, sizeof outside);
+    for (const char* at = outside; *at != '\0'; at += *at == '|') {
+        sets.emplace_back();
+        while (*at != '\0' && *at != '|') {
+            std::size_t length = std::strcspn(at, ";|");
+            sets.back().emplace_back(at, length);
+            at += length + (at[length] == ';');
+        }
+    }
+    for (const std::vector<std::string>& paths : sets) {
+        SCOPED_TRACE(paths.front());
+        std::vector<FleetRow> rows(paths.size());
+        for (std::size_t i = 0; i < paths.size(); ++i) rows[i].modelPath = paths[i];
+        std::atomic<bool> stop{false};
+        ReadFleetCells(paths, stop, [&](const std::vector<std::size_t>& named, const FleetCells& cells) {
+            ShowFleetCells(named, cells, rows);
+        });
+        EXPECT_EQ(CountModelFiles(rows), static_cast<int>(paths.size()));
+        std::vector<std::size_t> all;
+        for (std::size_t i = 0; i < rows.size(); ++i) all.push_back(i);
+        int skipped = 0;
+        std::vector<FleetTask> tasks = PlanFleetRun(rows, all, false, 9, &skipped);
+        ASSERT_EQ(tasks.size(), paths.size());
+        for (const FleetTask& task : tasks) ShowFleetResult(task, RunFleetTask(task), rows);
+        for (const FleetRow& row : rows) {
+            EXPECT_EQ(row.scale.Text() + " " + row.result, "9 Updated") << row.modelPath;
+            std::uint16_t scale = 0;
+            EXPECT_TRUE(vorbix::PeekModelScale(row.modelPath.c_str(), &scale) && scale == 9) << row.modelPath;
+            std::string backup;
+            EXPECT_TRUE(vorbix::FindOldestBackup(row.modelPath.c_str(), backup)) << row.modelPath;
+        }
+    }
 }
 
 }  // namespace
