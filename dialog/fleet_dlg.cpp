@@ -211,6 +211,9 @@ bool CFleetDlg::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kCellsRead) {
         std::unique_ptr<CellsRead> read(reinterpret_cast<CellsRead*>(lParam));
         for (const auto& [rows, cells] : read->files) OnCellsRead(rows, cells);
+        // A list sorted by a column of cells stays sorted by it as they arrive; the selected
+        // and the focused rows move with their items.
+        if (m_sortColumn == kScale || m_sortColumn == kInstalled) SortBy(m_sortColumn, m_sortAscending);
     } else if (message == kTaskDone) {
         std::unique_ptr<FleetResult> done(reinterpret_cast<FleetResult*>(lParam));
         OnTaskDone(wParam, *done);

@@ -1,11 +1,13 @@
 // Vorbixw.exe end to end: the real program started under Wine and Xvfb and driven from
 // this one, on model files and simulator installations written by mdlgen.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -641,6 +643,16 @@ TEST_F(Fleet, RowsComeBeforeTheirCells) {
     EXPECT_EQ(scales.back(), "") << "still to read";
     ASSERT_TRUE(gui::WaitUntil([&] { return Text(status) == "8 aircraft, 7 model files"; })) << Text(status);
     EXPECT_TRUE(IsWindowEnabled(gui::Item(dialog, IDC_FLEET_SET)));
+    // Sorted by Scale still, once every cell has come: numbers up, then errors; the row
+    // selected before is the one selected now.
+    scales = Column(1);
+    EXPECT_TRUE(std::is_sorted(scales.begin(), scales.end(), [](const std::string& a, const std::string& b) {
+        bool numberA = std::isdigit(static_cast<unsigned char>(a[0])), numberB = std::isdigit(static_cast<unsigned char>(b[0]));
+        return numberA && numberB ? std::stoi(a) < std::stoi(b) : numberA && !numberB;
+    }));
+    HWND list = gui::Item(dialog, IDC_FLEET_LIST);
+    int selected = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    EXPECT_EQ(list_->Cell(selected, 0), "Triplane");
     gui::PostCommand(dialog, IDCANCEL);
     ASSERT_TRUE(gui::WaitUntil([&] { return !IsWindow(dialog); }));
 
