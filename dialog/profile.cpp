@@ -65,12 +65,15 @@ ProfileFile::ProfileFile(const char* fileName) : fileName_(fileName) {
         askTheApi_ = GetLastError() != ERROR_FILE_NOT_FOUND;
         return;
     }
+    // A file larger than any configuration file, which the 32-bit program might not hold,
+    // reads as an empty one: the catalogue goes on to the next aircraft.
+    constexpr LONGLONG kLargest = 64 << 20;
     std::string text;
-    DWORD size = GetFileSize(file, nullptr);
-    if (size != INVALID_FILE_SIZE && size > 0) {
-        text.resize(size);
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= kLargest) {
+        text.resize(static_cast<std::size_t>(size.QuadPart));
         DWORD got = 0;
-        if (!ReadFile(file, text.data(), size, &got, nullptr)) got = 0;
+        if (!ReadFile(file, text.data(), size.LowPart, &got, nullptr)) got = 0;
         text.resize(got);
     }
     CloseHandle(file);

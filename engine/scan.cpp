@@ -198,8 +198,8 @@ bool ScanModelImage(const ImageView& image, SectionKind kind, bool update, std::
 bool PeekModelScale(const char* modelName, std::uint16_t* scale, std::string* identity) {
     if (modelName == nullptr || scale == nullptr) return Fail(platform::kErrorInvalidParameter);
     std::vector<std::uint8_t> bytes;
-    // A file that cannot be read whole (another program shrinks it, say) gives what the
-    // mapped read gives for it now.
+    // A file that cannot be read whole (another program shrinks it, say, or it is larger
+    // than a look should hold) gives what the mapped read gives for it now.
     if (!platform::ReadFileBytes(modelName, bytes, identity)) return ReadModelScale(modelName, scale);
     const ImageView image{bytes.data(), bytes.size(), false};
     return ScanModelImage(image, SectionKind::Rsrc, false, scale, 0, NullOutput()) ||

@@ -111,7 +111,10 @@ bool FindFirstEntry(const char* pattern, std::string& entryName);
 
 // Reads a whole file with ReadFile, for a look at its bytes that costs less than a mapping:
 // opened as MappedFile opens it for reading, with the same codes (an empty file fails with
-// 1006); a read that ends before the size the file had fails with 1117. identity, when given, receives the file's identity (FileIdentity) from the same open.
+// 1006); a read that ends before the size the file had fails with 1117. A file larger than
+// kReadWholeLimit is not read (8): a mapping reads only the pages that a look touches.
+// identity, when given, receives the file's identity (FileIdentity) from the same open.
+constexpr std::uint64_t kReadWholeLimit = 64 << 20;
 bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::string* identity = nullptr);
 
 // Every directory entry that matches pattern, as FindFirstEntry matches them: true with

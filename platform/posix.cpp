@@ -405,6 +405,7 @@ bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::
     bool read = known || FailWithErrno(fileName);
     if (read && S_ISDIR(st.st_mode)) read = Fail(kErrorAccessDenied);
     if (read && st.st_size == 0) read = Fail(kErrorFileInvalid);
+    if (read && static_cast<std::uint64_t>(st.st_size) > kReadWholeLimit) read = Fail(kErrorNotEnoughMemory);
     if (read && FaultInjected(Operation::Read)) read = false;
     if (read) {
         bytes.resize(static_cast<std::size_t>(st.st_size));

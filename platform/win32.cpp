@@ -108,7 +108,7 @@ bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size;
     bool read = ::GetFileSizeEx(file, &size) != FALSE;
-    if (read && size.HighPart != 0) read = Fail(kErrorNotEnoughMemory);
+    if (read && static_cast<std::uint64_t>(size.QuadPart) > kReadWholeLimit) read = Fail(kErrorNotEnoughMemory);
     if (read && size.LowPart == 0) read = Fail(kErrorFileInvalid);
     if (read && FaultInjected(Operation::Read)) read = false;
     if (read) {

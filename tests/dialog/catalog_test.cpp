@@ -168,6 +168,20 @@ TEST_F(CatalogTest, WalkFailures) {
     ReleaseAircraftCatalog();
     EXPECT_TRUE(EnumerateAircraftContainers(text.data()));
     EXPECT_EQ(std::string(text.data()), simulator_.string() + "\\Aircraft");
+
+    // An Aircraft.cfg or MODEL.CFG too large to hold (sparse, 5 GB) reads as an empty one:
+    // the walk goes on to the next aircraft.
+    for (const char* huge : {"Aircraft.cfg", "Model\\MODEL.CFG"}) {
+        SCOPED_TRACE(huge);
+        Installation two{{{"One", {Section(0, "One", "one")}}, {"Two", {Section(0, "Two", "two")}}}};
+        EXPECT_TRUE(mdlgen::WriteInstallation(simulator_.string(), two));
+        fs::resize_file(simulator_ / "Aircraft" / "One" / huge, std::uintmax_t{5} << 30);
+        ReleaseAircraftCatalog();
+        std::string aircraft = simulator_.string() + "\\Aircraft";
+        EXPECT_TRUE(EnumerateAircraftContainers(aircraft.data()));
+        std::vector<std::string> listed = Listed();
+        EXPECT_EQ(listed.back(), "Two|\\Two\\Model\\two.MDL|\\two.AIR");
+    }
 }
 
 TEST_F(CatalogTest, FillsAt1024AndKeepsWhatItReadUnsorted) {

@@ -5,6 +5,7 @@
 
 #ifndef _WIN32
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -350,8 +351,13 @@ TEST_F(TransactionTest, PeekedScaleIsTheMappedOne) {
     Write("E.MDL", mdlgen::Bytes{});
     Write("Z.MDL", mdlgen::Bytes(64, 0));
     std::filesystem::create_directory("dir.MDL");
+    // Sparse files too large to read whole, the second beyond what a 32-bit mapping holds.
+    Write("L.MDL", original_);
+    std::filesystem::resize_file("L.MDL", 100 << 20);
+    Write("H.MDL", original_);
+    std::filesystem::resize_file("H.MDL", 4000000000u);
     // A read cut short (the file shrank meanwhile) gives what the mapped read gives too.
-    for (const char* name : {"M.MDL", "D.MDL", "N.MDL", "E.MDL", "Z.MDL", "none.MDL", "nodir/M.MDL", "dir.MDL"})
+    for (const char* name : {"M.MDL", "D.MDL", "N.MDL", "E.MDL", "Z.MDL", "none.MDL", "nodir/M.MDL", "dir.MDL", "L.MDL", "H.MDL"})
     for (bool cutShort : {false, true}) {
         SCOPED_TRACE(std::string(name) + (cutShort ? ", read cut short" : ""));
         std::uint16_t mapped = 0, peeked = 0;
@@ -368,6 +374,11 @@ TEST_F(TransactionTest, PeekedScaleIsTheMappedOne) {
             EXPECT_EQ(identity, platform::FileIdentity(name));
         }
     }
+#ifndef _WIN32
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 512 * 1024) << "kilobytes at the peak: a large file was held whole";
+#endif
 }
 
 #ifndef _WIN32
