@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "catalog.h"
 #include "resource.h"
@@ -201,8 +202,14 @@ bool CFleetDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
     if (message == WM_DESTROY && m_worker != nullptr) {
         m_stop = true;
         WaitForWorker();
-        for (MSG done; PeekMessageA(&done, m_hWnd, kCellsRead, kTaskDone, PM_REMOVE);)
-            OnWorkerMessage(done.message, done.wParam, done.lParam);
+        // A WM_QUIT comes out of the queue whatever the filter: it is the outer loops' to
+        // end on, and goes back in.
+        std::optional<WPARAM> quit;
+        for (MSG done; PeekMessageA(&done, m_hWnd, kCellsRead, kTaskDone, PM_REMOVE);) {
+            if (done.message == WM_QUIT) quit = done.wParam;
+            else OnWorkerMessage(done.message, done.wParam, done.lParam);
+        }
+        if (quit) PostQuitMessage(static_cast<int>(*quit));
     }
     return CSizingDlg::OnMessage(message, wParam, lParam, result);
 }
@@ -335,7 +342,16 @@ void CFleetDlg::StartRun(bool restore) {
 // result.
 DWORD WINAPI CFleetDlg::RunWorker(void* dialog) {
     CFleetDlg& self = *static_cast<CFleetDlg*>(dialog);
+#ifdef VORBIX_TEST_HOOKS
+    // Tests slow a run down as they slow the reading.
+    char pause[16] = "";
+    GetEnvironmentVariableA("VORBIXW_READ_PAUSE_MS", pause, sizeof pause);
+    const DWORD pauseMs = static_cast<DWORD>(std::atoi(pause));
+#endif
     for (std::size_t i = 0; i < self.m_tasks.size() && !self.m_stop; ++i) {
+#ifdef VORBIX_TEST_HOOKS
+        Sleep(pauseMs);
+#endif
         auto result = std::make_unique<FleetResult>(RunFleetTask(self.m_tasks[i]));
         if (PostMessageA(self.m_hWnd, kTaskDone, i, reinterpret_cast<LPARAM>(result.get()))) result.release();
     }

@@ -664,6 +664,46 @@ TEST_F(Fleet, RowsComeBeforeTheirCells) {
     EXPECT_TRUE(IsWindowEnabled(Main()));
 }
 
+// WM_QUIT reaching the program during the reading or during a run ends it within seconds,
+// every model file set with one backup or untouched.
+TEST_F(Fleet, QuitEndsTheProgramDuringWork) {
+    for (bool run : {false, true}) {
+        SCOPED_TRACE(run ? "during a run" : "during the reading");
+        fs::remove_all(dir_ / "CFS");
+        Install(mdlgen::FleetInstallation());
+        SetEnvironmentVariableA("VORBIXW_READ_PAUSE_MS", "250");
+        Start("", VORBIXW_TEST_HOOKS_EXE);
+        SetEnvironmentVariableA("VORBIXW_READ_PAUSE_MS", nullptr);
+        HWND dialog = OpenFleet();
+        ASSERT_NE(dialog, nullptr);
+        HWND status = gui::Item(dialog, IDC_FLEET_STATUS);
+        if (run) {
+            ASSERT_TRUE(gui::WaitUntil([&] { return Text(status) == "8 aircraft, 7 model files"; })) << Text(status);
+            list_->Select(-1);
+            gui::SetText(gui::Item(dialog, IDC_FLEET_SCALE), "9");
+            gui::PostCommand(dialog, IDC_FLEET_SET);
+        }
+        int at = 0;
+        ASSERT_TRUE(gui::WaitUntil([&] {
+            return std::sscanf(Text(status).c_str(), run ? "Setting scale 9: %d of" : "Reading scales: %d of", &at) == 1 && at > 1;
+        })) << Text(status);
+        PostThreadMessageA(GetWindowThreadProcessId(Main(), nullptr), WM_QUIT, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(program_.process, 10000), WAIT_OBJECT_0) << "still running";
+        program_.Close();
+        for (const auto& entry : fs::recursive_directory_iterator(dir_ / "CFS")) {
+            std::string name = entry.path().filename().string();
+            if (entry.path().extension() != ".MDL" || name.find(".Z") != std::string::npos) continue;
+            int backups = 0;
+            for (const auto& other : fs::directory_iterator(entry.path().parent_path()))
+                backups += other.path().filename().string().rfind(entry.path().stem().string() + ".Z", 0) == 0;
+            EXPECT_LE(backups, 1) << name;
+            if (backups == 1) {
+                EXPECT_EQ(ScaleIn(fs::relative(entry.path(), dir_).string()), 9) << name;
+            }
+        }
+    }
+}
+
 TEST_F(Fleet, KeysAndStop) {
     Start();
     HWND dialog = OpenFleet();
