@@ -4,7 +4,7 @@ FUZZ_SECONDS ?= 60
 RUNS ?= 10000000
 PROFILE_FILES ?= 20000
 
-.PHONY: all deps build test win32 fuzz fuzz-campaign kill-test profile-diff demo bench bench-wine screenshots install dist clean
+.PHONY: all deps build test tsan win32 fuzz fuzz-campaign kill-test profile-diff demo bench bench-wine screenshots install dist clean
 
 all: build
 
@@ -18,8 +18,15 @@ build: deps
 # Native tests, then the Windows build and its tests under Wine, then the fuzzer.
 test: build
 	ctest --preset native
+	$(MAKE) --no-print-directory tsan
 	scripts/win32-lane
 	scripts/fuzz $(FUZZ_SECONDS)
+
+# The OS layer called from two threads at once, as the Fleet reads, under ThreadSanitizer.
+tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan
+	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/unit_tests --gtest_filter='PlatformTest.TwoThreads*'
 
 win32: build
 	scripts/win32-lane

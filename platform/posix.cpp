@@ -22,6 +22,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -149,7 +150,8 @@ std::string FinalComponent(const char* path) {
 // the batch grow with the square of its size. The listing is kept with the directory's
 // modification time: the layer's own creations and deletions are applied to it and the
 // time renewed, and any other change makes the time differ, so the directory is read again.
-// One per process: the programs have a single thread.
+// One per process, under keptLock: the Fleet reads on two threads, and a caller of the
+// engine may too.
 struct DirectoryListing {
     bool valid = false;
     dev_t device = 0;
@@ -169,6 +171,7 @@ struct DirectoryListing {
 };
 
 DirectoryListing kept;
+std::recursive_mutex keptLock;
 
 // The kept listing of directory, read again when the directory has changed; none with
 // the last-error code set when it cannot be read.
@@ -201,19 +204,23 @@ const DirectoryListing* Listing(const std::string& directory) {
 class DirectoryChange {
 public:
     explicit DirectoryChange(const char* path) {
+        std::lock_guard<std::recursive_mutex> held(keptLock);
         if (!kept.valid) return;  // nothing to follow
         directory_ = DirectoryOf(path);
         name_ = FinalComponent(path);
         struct stat st;
         current_ = stat(directory_.c_str(), &st) == 0 && kept.Describes(st);
+        before_ = st;
     }
     void Created() { Apply(true); }
     void Removed() { Apply(false); }
 
 private:
     void Apply(bool created) {
+        std::lock_guard<std::recursive_mutex> held(keptLock);
         struct stat st;
-        if (!current_ || stat(directory_.c_str(), &st) != 0) {
+        // Another thread's change to the listing since, or to the directory, makes it unsure.
+        if (!current_ || !kept.Describes(before_) || stat(directory_.c_str(), &st) != 0) {
             kept.valid = false;
             return;
         }
@@ -227,6 +234,7 @@ private:
     std::string directory_;
     std::string name_;
     bool current_ = false;
+    struct stat before_ = {};
 };
 
 // Copies the data of in to out, both at offset 0: the file system shares the blocks where
@@ -424,6 +432,7 @@ bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::
 
 bool FindFirstEntry(const char* pattern, std::string& entryName) {
     if (FaultInjected(Operation::FindFirst)) return false;
+    std::lock_guard<std::recursive_mutex> held(keptLock);
     std::string directory = DirectoryOf(pattern);
     std::string wanted = FinalComponent(pattern);
     if (wanted.empty()) return Fail(kErrorFileNotFound);
@@ -458,6 +467,7 @@ bool FindFirstEntry(const char* pattern, std::string& entryName) {
 bool ListEntries(const char* pattern, std::vector<std::string>& entryNames) {
     entryNames.clear();
     if (FaultInjected(Operation::FindFirst)) return false;
+    std::lock_guard<std::recursive_mutex> held(keptLock);
     const DirectoryListing* listing = Listing(DirectoryOf(pattern));
     if (listing == nullptr) return false;
     std::string wanted = FinalComponent(pattern);

@@ -1,14 +1,17 @@
 // The OS layer's Windows semantics: the results here are what Windows gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <set>
+#include <thread>
 
 #include "fixture.h"
+#include "installation.h"
 #include "platform/platform.h"
 
 namespace vorbix::test {
@@ -263,6 +266,39 @@ TEST_F(PlatformTest, FileIdentityIsTheFileNotItsName) {
         EXPECT_EQ(platform::FileIdentity(c.a.c_str()) == platform::FileIdentity(c.b.c_str()), c.same);
         EXPECT_EQ(platform::LastError(), 1813u);
     }
+}
+
+// The layer is called from two threads at once, as the Fleet reads its cells: each thread
+// gets what it gets alone, while both read an installation and make and delete files in
+// its folders. make tsan runs this under ThreadSanitizer.
+TEST_F(PlatformTest, TwoThreadsReadAnInstallation) {
+    ASSERT_TRUE(mdlgen::WriteInstallation("CFS", mdlgen::FleetInstallation()));
+    std::vector<std::string> models;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator("CFS"))
+        if (entry.path().extension() == ".MDL") models.push_back(entry.path().string());
+    std::sort(models.begin(), models.end());
+    auto cells = [&](std::vector<std::string>& seen, bool changes) {
+        for (int round = 0; round < 20; ++round)
+            for (const std::string& model : models) {
+                std::uint16_t scale = 0, installed = 0;
+                std::vector<std::string> entries;
+                std::string folder = model.substr(0, model.find_last_of("/\\") + 1);
+                bool listed = platform::ListEntries((folder + "*").c_str(), entries);
+                bool read = PeekModelScale(model.c_str(), &scale);
+                bool found = ReadInstalledScale(model.c_str(), &installed);
+                char temp[platform::kMaxPath];
+                if (changes && platform::MakeTempFile(folder.c_str(), "KRV", temp) != 0) platform::DeleteFileNamed(temp);
+                seen.push_back(model + " " + std::to_string(listed) + std::to_string(read) + std::to_string(found) + " " +
+                               std::to_string(scale) + " " + std::to_string(installed));
+            }
+    };
+    std::vector<std::string> alone, first, second;
+    cells(alone, false);
+    std::thread other(cells, std::ref(first), true);
+    cells(second, true);
+    other.join();
+    EXPECT_EQ(first, alone);
+    EXPECT_EQ(second, alone);
 }
 
 TEST_F(PlatformTest, ErrorKeeperRestoresTheCode) {
