@@ -228,6 +228,7 @@ bool CFleetDlg::OnWorkerMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         WaitForWorker();
         if (m_reading) FinishReading();
         else FinishRun();
+        if (m_closing) CSizingDlg::OnCancel();
     } else {
         return false;
     }
@@ -424,7 +425,7 @@ void CFleetDlg::ShowRunning(bool running) {
 }
 
 void CFleetDlg::EnableCommands() {
-    bool usable = !m_running && !m_reading && SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0) > 0;
+    bool usable = !m_running && !m_reading && !m_closing && SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0) > 0;
     EnableWindow(GetDlgItem(IDC_FLEET_SET), usable);
     EnableWindow(GetDlgItem(IDC_FLEET_RESTORE), usable);
 }
@@ -441,6 +442,18 @@ void CFleetDlg::OnCancel() {
     // During a run, Stop, Escape and the close box stop it after the model file under way.
     if (m_running) {
         m_stop = true;
+        return;
+    }
+    // Closed during the reading: the readers stop after the file under way, and the dialog
+    // goes when they have, drawn and answering all the while. A second Close adds nothing.
+    if (m_worker != nullptr) {
+        if (m_closing) return;
+        m_closing = true;
+        m_stop = true;
+        SetStatus("Stopping...");
+        EnableWindow(List(), FALSE);
+        EnableWindow(GetDlgItem(IDC_FLEET_SCALE), FALSE);
+        EnableCommands();
         return;
     }
     CSizingDlg::OnCancel();

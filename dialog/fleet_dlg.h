@@ -63,6 +63,7 @@ private:
     HANDLE m_worker = nullptr;
     std::atomic<bool> m_stop{false};
     bool m_reading = false;
+    bool m_closing = false;  // closed during the reading: it goes when the readers have stopped
     std::vector<std::string> m_modelPaths;
     std::size_t m_cellsRead = 0;
 
