@@ -186,8 +186,8 @@ void CScaleDlg::OnFleet() {
     if (!HasSimulator()) return;
     CFleetDlg dialog(nullptr);
     dialog.m_aircraftFolder = *m_pszSimulatorFolder + "\\Aircraft";
-    // Known by what it is before the Fleet opens, as the Fleet knows its model files: an
-    // update gives a model file a new identity.
+    // Known by what it is, as the Fleet knows its model files, and before the Fleet opens:
+    // the file may be gone afterwards.
     const std::string loadedModel = m_loadedModelPath.empty() ? "" : platform::FileIdentity(m_loadedModelPath.c_str());
     dialog.DoModal();
     // The model shown was changed by the Fleet: its scale as the file now holds it.

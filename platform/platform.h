@@ -146,10 +146,12 @@ bool ReplaceFileWith(const char* source, const char* destination);
 // True when the two files named lie in one folder.
 bool SameFolder(const char* a, const char* b);
 
-// What the file system knows a file by: its volume serial number and file index on
-// Windows, its device and inode on POSIX. Every name of one file (other spellings, hard
-// and symbolic links) gives one identity, and two files never share one. Where the file
-// cannot be opened, its full path, upper-cased, stands in. Keeps the last-error code.
+// What a model file is: the file that an update replaces, known by its final path, taken
+// from the open file (symbolic links, junctions and mounted folders followed, the spelling
+// normalised, the letter case as stored), compared exactly. Other spellings and symbolic
+// links of one file give one identity; the two names of a hard link, and files on two
+// volumes, give two. Where the file cannot be opened, its full path, upper-cased, stands
+// in. Keeps the last-error code.
 std::string FileIdentity(const char* fileName);
 
 // The full path of the file that fileName names, with every symbolic link on the way

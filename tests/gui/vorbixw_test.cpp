@@ -515,6 +515,13 @@ protected:
         list_ = std::make_unique<gui::ListView>(program_, gui::Item(dialog, IDC_FLEET_LIST));
         return dialog;
     }
+    // The test build, slowed to 250 ms a model file as it reads and runs, with its Fleet open.
+    HWND OpenSlowFleet() {
+        SetEnvironmentVariableA("VORBIXW_READ_PAUSE_MS", "250");
+        Start("", VORBIXW_TEST_HOOKS_EXE);
+        SetEnvironmentVariableA("VORBIXW_READ_PAUSE_MS", nullptr);
+        return OpenFleet();
+    }
     // Presses Set or Restore on the given rows and waits for the run's end.
     std::string Run(HWND dialog, int button, const std::vector<int>& rows, const std::string& scale = "") {
         list_->Select(-1, false);
@@ -621,10 +628,7 @@ TEST_F(Fleet, SetRestoreAndTheList) {
 // their cells, the status counts, the list sorts with the cells not read yet last, Set and
 // Restore wait for the end; and Close during the reading closes the dialog.
 TEST_F(Fleet, RowsComeBeforeTheirCells) {
-    SetEnvironmentVariableA("VORBIXW_READ_PAUSE_MS", "250");
-    Start("", VORBIXW_TEST_HOOKS_EXE);
-    SetEnvironmentVariableA("VORBIXW_READ_PAUSE_MS", nullptr);
-    HWND dialog = OpenFleet();
+    HWND dialog = OpenSlowFleet();
     ASSERT_NE(dialog, nullptr);
     HWND status = gui::Item(dialog, IDC_FLEET_STATUS);
     EXPECT_EQ(list_->Count(), 8);
@@ -685,10 +689,7 @@ TEST_F(Fleet, QuitEndsTheProgramDuringWork) {
         SCOPED_TRACE(run ? "during a run" : "during the reading");
         fs::remove_all(dir_ / "CFS");
         Install(mdlgen::FleetInstallation());
-        SetEnvironmentVariableA("VORBIXW_READ_PAUSE_MS", "250");
-        Start("", VORBIXW_TEST_HOOKS_EXE);
-        SetEnvironmentVariableA("VORBIXW_READ_PAUSE_MS", nullptr);
-        HWND dialog = OpenFleet();
+        HWND dialog = OpenSlowFleet();
         ASSERT_NE(dialog, nullptr);
         HWND status = gui::Item(dialog, IDC_FLEET_STATUS);
         if (run) {
