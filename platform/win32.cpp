@@ -222,11 +222,13 @@ bool FlushFile(const char* fileName) {
 
 namespace {
 
-// The folder part of fileName, "." where it has none: where a file beside it is made.
-std::string FolderPart(const char* fileName) {
-    const char* end = fileName + std::strlen(fileName);
-    while (end > fileName && end[-1] != '\\' && end[-1] != '/' && end[-1] != ':') --end;
-    return end == fileName ? std::string(".") : std::string(fileName, end);
+// The full path of the folder that holds fileName, or "" where it has none.
+std::string FolderOf(const char* fileName) {
+    char full[MAX_PATH];
+    char* finalComponent = nullptr;
+    DWORD length = ::GetFullPathNameA(fileName, MAX_PATH, full, &finalComponent);
+    if (length == 0 || length >= MAX_PATH || finalComponent == nullptr) return "";
+    return std::string(full, static_cast<std::size_t>(finalComponent - full));
 }
 
 // Gives to the access control list of from. A new file takes its folder's list, and a
@@ -270,7 +272,9 @@ bool CopyFileWhole(const char* source, const char* destination) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if (::GetFileAttributesA(destination) != INVALID_FILE_ATTRIBUTES) return Fail(kErrorFileExists);
     char temp[MAX_PATH];
-    if (::GetTempFileNameA(FolderPart(destination).c_str(), "KRV", 0, temp) == 0) return false;
+    const std::string folder = FolderOf(destination);
+    if (folder.empty()) return Fail(kErrorFilenameExceedsRange);
+    if (::GetTempFileNameA(folder.c_str(), "KRV", 0, temp) == 0) return false;
     // The copy into the empty temporary file, its list, its flush, then the attributes: a
     // read-only file cannot be flushed, and Wine's copy over a file does not carry them.
     bool ok = ::CopyFileA(source, temp, FALSE) && CopyAccessControl(source, temp) &&
@@ -292,19 +296,6 @@ bool ReplaceFileWith(const char* source, const char* destination) {
     if (FaultInjected(Operation::Flush) || !FlushData(source)) return false;
     return ::MoveFileExA(source, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
-
-namespace {
-
-// The full path of the folder that holds fileName, or "" where it has none.
-std::string FolderOf(const char* fileName) {
-    char full[MAX_PATH];
-    char* finalComponent = nullptr;
-    DWORD length = ::GetFullPathNameA(fileName, MAX_PATH, full, &finalComponent);
-    if (length == 0 || length >= MAX_PATH || finalComponent == nullptr) return "";
-    return std::string(full, static_cast<std::size_t>(finalComponent - full));
-}
-
-}  // namespace
 
 bool SameFolder(const char* a, const char* b) {
     ErrorKeeper keep;
