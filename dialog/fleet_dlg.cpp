@@ -333,6 +333,7 @@ void CFleetDlg::StartRun(bool restore) {
     m_tasks = PlanFleetRun(m_rows, selected, restore, m_newScale, &m_skipped);
     m_next = 0;
     m_updated = m_unchanged = m_failed = 0;
+    m_stop = false;
     SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETRANGE32, 0, static_cast<LPARAM>(m_tasks.size()));
     ShowRunning(true);
     ShowProgress();
@@ -387,11 +388,12 @@ void CFleetDlg::OnTaskDone(std::size_t index, const FleetResult& result) {
 
 // The dialog shows how far the run has come a few times a second, not after every file: a
 // drawing of the list costs more than a model file under Wine. The status names the file
-// under way.
+// under way, or that the run stops.
 void CFleetDlg::ShowProgress() {
     int of = static_cast<int>(m_tasks.size());
     int at = std::min(static_cast<int>(m_next) + 1, of);
-    SetStatus(m_restore ? FormatText("Restoring: %d of %d", at, of) : FormatText("Setting scale %d: %d of %d", m_newScale, at, of));
+    if (!m_stop)
+        SetStatus(m_restore ? FormatText("Restoring: %d of %d", at, of) : FormatText("Setting scale %d: %d of %d", m_newScale, at, of));
     SendMessageA(GetDlgItem(IDC_FLEET_PROGRESS), PBM_SETPOS, m_next, 0);
     InvalidateRect(List(), nullptr, FALSE);
     m_lastPaint = GetTickCount();
@@ -439,8 +441,10 @@ void CFleetDlg::OnOK() {
 }
 
 void CFleetDlg::OnCancel() {
-    // During a run, Stop, Escape and the close box stop it after the model file under way.
+    // During a run, Stop, Escape and the close box stop it after the model file under way;
+    // the dialog stays, to show what the run did. A second Stop adds nothing.
     if (m_running) {
+        if (!m_stop) SetStatus("Stopping...");
         m_stop = true;
         return;
     }
