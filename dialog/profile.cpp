@@ -9,7 +9,10 @@
 #include "profile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+
+#include "platform/platform.h"
 
 namespace {
 
@@ -67,10 +70,10 @@ ProfileFile::ProfileFile(const char* fileName) : fileName_(fileName) {
     }
     // A file larger than any configuration file, which the 32-bit program might not hold,
     // reads as an empty one: the catalogue goes on to the next aircraft.
-    constexpr LONGLONG kLargest = 64 << 20;
     std::string text;
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= kLargest) {
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
+        static_cast<std::uint64_t>(size.QuadPart) <= platform::kReadWholeLimit) {
         text.resize(static_cast<std::size_t>(size.QuadPart));
         DWORD got = 0;
         if (!ReadFile(file, text.data(), size.LowPart, &got, nullptr)) got = 0;

@@ -114,6 +114,7 @@ bool FindFirstEntry(const char* pattern, std::string& entryName);
 // 1006); a read that ends before the size the file had fails with 1117. A file larger than
 // kReadWholeLimit is not read (8): a mapping reads only the pages that a look touches.
 // identity, when given, receives the file's identity (FileIdentity) from the same open.
+// kReadWholeLimit is the largest file that the programs read whole into memory.
 constexpr std::uint64_t kReadWholeLimit = 64 << 20;
 bool ReadFileBytes(const char* fileName, std::vector<std::uint8_t>& bytes, std::string* identity = nullptr);
 

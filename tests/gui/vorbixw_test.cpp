@@ -658,13 +658,14 @@ TEST_F(Fleet, RowsComeBeforeTheirCells) {
     int selected = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     EXPECT_EQ(list_->Cell(selected, 0), "Triplane");
 
-    // Stopped during a run, or closed during the reading, the dialog shows that it stops and
-    // answers within 100 ms for as long as it is shown. (Once hidden, Wine's X11 driver holds
+    // Stopped during a run (a real Escape), or closed during the reading (a real click on
+    // Close), the dialog shows that it stops and answers within 100 ms for as long as it is shown. (Once hidden, Wine's X11 driver holds
     // the thread while it waits for a window manager to withdraw the window; there is none.)
-    auto stopsAnswering = [&](const std::function<bool()>& stopped) {
+    auto stopsAnswering = [&](const std::function<void()>& input, const std::function<bool()>& stopped) {
         int slow = 0;
         bool stopping = false;
-        gui::PostCommand(dialog, IDCANCEL);
+        SetForegroundWindow(dialog);
+        input();
         EXPECT_TRUE(gui::WaitUntil([&] {
             DWORD_PTR answer = 0;
             bool answered = SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 100, &answer) != 0;
@@ -679,7 +680,7 @@ TEST_F(Fleet, RowsComeBeforeTheirCells) {
     gui::SetText(gui::Item(dialog, IDC_FLEET_SCALE), "9");
     gui::PostCommand(dialog, IDC_FLEET_SET);
     ASSERT_TRUE(gui::WaitUntil([&] { return Text(status).rfind("Setting scale 9: 2 of", 0) == 0; })) << Text(status);
-    stopsAnswering([&] { return Text(status).rfind("Set 9:", 0) == 0; });
+    stopsAnswering([] { gui::PressKeys({VK_ESCAPE}); }, [&] { return Text(status).rfind("Set 9:", 0) == 0; });
     EXPECT_NE(Text(status).find(" not done"), std::string::npos) << Text(status);
     EXPECT_TRUE(IsWindow(dialog)) << "a run's Stop ends the run, not the dialog";
     gui::PostCommand(dialog, IDCANCEL);
@@ -688,7 +689,16 @@ TEST_F(Fleet, RowsComeBeforeTheirCells) {
     dialog = OpenFleet();
     ASSERT_NE(dialog, nullptr);
     status = gui::Item(dialog, IDC_FLEET_STATUS);
-    stopsAnswering([&] { return !IsWindow(dialog); });
+    // A real click reaches the dialog once the X server shows it, well before its first cell.
+    ASSERT_TRUE(gui::WaitUntil([&] { return std::sscanf(Text(status).c_str(), "Reading scales: %d of 8", &at) == 1 && at > 0; }))
+        << Text(status);
+    stopsAnswering(
+        [&] {
+            RECT close;
+            GetWindowRect(gui::Item(dialog, IDCANCEL), &close);
+            gui::ClickAt({(close.left + close.right) / 2, (close.top + close.bottom) / 2});
+        },
+        [&] { return !IsWindow(dialog); });
     Settle();
     EXPECT_TRUE(IsWindowEnabled(Main()));
 }
