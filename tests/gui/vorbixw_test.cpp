@@ -659,8 +659,9 @@ TEST_F(Fleet, RowsComeBeforeTheirCells) {
     EXPECT_EQ(list_->Cell(selected, 0), "Triplane");
 
     // Stopped during a run (a real Escape), or closed during the reading (a real click on
-    // Close), the dialog shows that it stops and answers within 100 ms for as long as it is shown. (Once hidden, Wine's X11 driver holds
-    // the thread while it waits for a window manager to withdraw the window; there is none.)
+    // Close), the dialog shows that it stops and answers within 100 ms for as long as it is
+    // shown. (Once hidden, Wine's X11 driver holds the thread while it waits for a window
+    // manager to withdraw the window; there is none.)
     auto stopsAnswering = [&](const std::function<void()>& input, const std::function<bool()>& stopped) {
         int slow = 0;
         bool stopping = false;
