@@ -175,7 +175,13 @@ TEST_F(CatalogTest, WalkFailures) {
         SCOPED_TRACE(huge);
         Installation two{{{"One", {Section(0, "One", "one")}}, {"Two", {Section(0, "Two", "two")}}}};
         EXPECT_TRUE(mdlgen::WriteInstallation(simulator_.string(), two));
-        fs::resize_file(simulator_ / "Aircraft" / "One" / huge, std::uintmax_t{5} << 30);
+        // Set by the system itself: the 32-bit runtime's resize_file stalls beyond 4 GiB.
+        HANDLE file = CreateFileW((simulator_ / "Aircraft" / "One" / huge).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_TRUE(SetFilePointerEx(file, LARGE_INTEGER{.QuadPart = LONGLONG{5} << 30}, nullptr, FILE_BEGIN) &&
+                    SetEndOfFile(file));
+        CloseHandle(file);
         ReleaseAircraftCatalog();
         std::string aircraft = simulator_.string() + "\\Aircraft";
         EXPECT_TRUE(EnumerateAircraftContainers(aircraft.data()));
